@@ -1,0 +1,35 @@
+#include "cli_common.h"
+
+#include <iostream>
+
+#include "util/numeric.h"
+
+namespace otdr::cli {
+
+void StderrPrompter::showError(std::string_view message) {
+    hadError_ = true;
+    std::cerr << message << '\n';
+}
+
+Session::Session() : ws(std::make_unique<Workspace>(Settings{}, &prompter)) {}
+
+bool openFile(Session& s, const std::string& path) {
+    return s.ws->openTrace(path);
+}
+
+double jsonFloat(float v) {
+    return std::stod(shortestFloat(v));
+}
+
+std::string formatOf(const std::string& path) {
+    const std::size_t dot = path.rfind('.');
+    if (dot == std::string::npos) return {};
+    std::string ext = path.substr(dot);
+    for (char& c : ext)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (ext == ".sor") return "sor";
+    if (ext == ".zt") return "zt";
+    return {};
+}
+
+}  // namespace otdr::cli

@@ -1,0 +1,48 @@
+#pragma once
+// Shared pieces of the command-line tool: opening a file exactly as the window does, reporting
+// refusals, and turning the core's values into JSON.
+
+#include <memory>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "workspace/prompter.h"
+#include "workspace/workspace.h"
+
+namespace otdr::cli {
+
+// Exit codes.
+constexpr int kExitOk = 0;
+constexpr int kExitRefused = 1;
+constexpr int kExitUsage = 2;
+
+// Prints every error box to standard error; answers questions with Yes (the command line has
+// already said what to overwrite).
+class StderrPrompter : public Prompter {
+  public:
+    void showError(std::string_view message) override;
+    Answer askYesNoCancel(std::string_view) override { return Answer::Yes; }
+    bool hadError() const { return hadError_; }
+
+  private:
+    bool hadError_ = false;
+};
+
+// A workspace with default settings and the error printer.
+struct Session {
+    StderrPrompter prompter;
+    std::unique_ptr<Workspace> ws;
+    Session();
+};
+
+// Opens the file into the active slot; false when it was refused (the reason is on stderr).
+bool openFile(Session& s, const std::string& path);
+
+// A float quantity as the double of its shortest decimal form (1.472f prints as 1.472).
+double jsonFloat(float v);
+
+// "sor", "zt" or "" by the file's extension, regardless of case.
+std::string formatOf(const std::string& path);
+
+}  // namespace otdr::cli

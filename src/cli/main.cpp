@@ -1,0 +1,31 @@
+// otdr: the trace viewer's work without a window.
+
+#include <clocale>
+#include <iostream>
+#include <vector>
+
+#include "cli_common.h"
+#include "commands.h"
+
+int main(int argc, char** argv) {
+    std::setlocale(LC_ALL, "C");
+    CLI::App app{"otdr - open, convert and analyse OTDR trace files (SOR and ZT)"};
+    app.require_subcommand(1);
+    std::vector<otdr::cli::Runner> runners{
+        otdr::cli::addInfoCommand(app),
+        otdr::cli::addSamplesCommand(app),
+        otdr::cli::addConvertCommand(app),
+    };
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        if (e.get_exit_code() == 0) return app.exit(e);
+        app.exit(e);
+        return otdr::cli::kExitUsage;
+    }
+    for (const auto& run : runners) {
+        const int rc = run();
+        if (rc >= 0) return rc;
+    }
+    return otdr::cli::kExitUsage;
+}

@@ -1,0 +1,214 @@
+#pragma once
+// The workspace holds the whole state of the main window for the run and implements every
+// command of it. The window forwards user input to these methods and afterwards re-reads the
+// controls, the event grid and the chart scene. Commands are split over several source files
+// by subsystem (workspace_*.cpp).
+
+#include <array>
+#include <cstdint>
+#include <ctime>
+#include <string>
+#include <string_view>
+
+#include "analysis/event_table.h"
+#include "analysis/work_buffers.h"
+#include "trace/trace_record.h"
+#include "util/result.h"
+#include "view/chart_scene.h"
+#include "view/view_state.h"
+#include "workspace/clock.h"
+#include "workspace/controls.h"
+#include "workspace/prompter.h"
+#include "workspace/settings.h"
+
+namespace otdr {
+
+// One trace slot: its record, samples and event table.
+struct TraceSlot {
+    TraceRecord record;
+    SampleArray samples{};
+    std::int16_t loaded = 0;
+    EventTable events;
+    EventTable reflectiveCandidates;
+    std::uint16_t analysisDone = 0;
+    std::uint16_t peakLevel = 0;
+    std::array<std::int16_t, kChartPoints> chartPoints{};
+};
+
+// The fields of the fibre parameter dialog. Texts bound to trace files are GBK bytes.
+struct FibreDialogFields {
+    std::string editIor = "1.47200";  // Edit_IOR
+    std::string editet;               // Editet (event threshold)
+    std::string editbs;               // cable id
+    std::string editxbs;              // fiber id
+    std::string editdm;               // cable code
+    std::string editstart;            // originating location
+    std::string editend;              // terminating location
+    std::string editbz;               // data flag
+    std::string editczz;              // operator
+    std::string memopy;               // comment
+    std::string editrq;               // test date
+};
+
+// The event grid under the chart (UTF-8 cell texts).
+struct EventGrid {
+    static constexpr int kColumns = 7;
+    static constexpr std::array<int, kColumns> kColumnWidths{48, 96, 115, 150, 115, 115, 115};
+    bool enabled = false;
+    int rowCount = kEventRows;
+    int selectedRow = 1;
+    std::array<std::array<std::string, kColumns>, kEventRows> cells{};
+
+    void clearRow(int r) {
+        if (r >= 0 && r < kEventRows) cells[static_cast<std::size_t>(r)].fill(std::string());
+    }
+    const std::string& cell(int col, int row) const;
+};
+
+// The texts the copy window holds for the clipboard (UTF-8).
+struct CopyWindowTexts {
+    std::string para;   // RichEdit_Para
+    std::string event;  // RichEdit_Event
+};
+
+struct WorkspaceState {
+    std::array<TraceSlot, 2> slots;
+    std::int16_t activeTrace = 0;
+    TestParameters params;
+    float eventThreshold = 0.05f;
+    std::array<std::string, 3> eventTypeNames;  // UTF-8
+
+    ViewState view;
+    MarkerState markers;
+    std::int16_t measureMode = kModeNone;
+    float fitSlope = 0.0f;
+    float fitIntercept = 0.0f;
+
+    EventText eventText;  // describes the slot measured last
+    AnalysisWork work;
+    std::uint16_t addingEvent = 0;
+    float enteredDistanceKm = 0.0f;
+
+    FibreDialogFields fibreDialog;
+    CopyWindowTexts copy;
+    ReportFlags report;
+    int previewZoom = 50;
+
+    ChartScene scene;
+    Controls controls;
+    EventGrid grid;
+
+    TraceSlot& active() { return slots[static_cast<std::size_t>(activeTrace & 1)]; }
+    const TraceSlot& active() const { return slots[static_cast<std::size_t>(activeTrace & 1)]; }
+};
+
+enum class SaveFormat { Zt, Sor };
+enum class SaveOutcome { Saved, Cancelled, Failed };
+enum class MouseButton { Left, Right, Middle };
+
+class Workspace {
+  public:
+    // Sets the initial state from the settings, as the main window does at start-up.
+    explicit Workspace(const Settings& settings, Prompter* prompter = nullptr,
+                       const Clock* clock = nullptr);
+    Workspace(const Workspace&) = delete;
+    Workspace& operator=(const Workspace&) = delete;
+
+    WorkspaceState& state() { return s_; }
+    const WorkspaceState& state() const { return s_; }
+    Controls& controls() { return s_.controls; }
+    const ChartScene& scene() const { return s_.scene; }
+    const EventGrid& grid() const { return s_.grid; }
+
+    void setPrompter(Prompter* p) { prompter_ = p; }
+
+    // The settings to write when the main window closes: the active slot's texts and the
+    // dialog's threshold and refractive index texts. The report flags are passed through.
+    Settings settingsForClose() const;
+
+    // ---- Trace files -------------------------------------------------------------------
+    // Opens a file into the active slot (the open dialog returned path). True when a trace
+    // was read and shown.
+    bool openTrace(const std::string& path);
+    // Saves the active slot under the name chosen in the save dialog.
+    SaveOutcome saveAs(const std::string& chosenPath, SaveFormat format);
+    // The name the save command uses for a chosen name and format.
+    static std::string saveFileName(const std::string& chosenPath, SaveFormat format);
+
+    // ---- Fibre parameter dialog --------------------------------------------------------
+    void fillFibreDialog();     // FormShow
+    void confirmFibreDialog();  // BSetPara_OKClick (the window writes the fields first)
+    void cancelFibreDialog();   // BSetPara_CancelClick
+
+    // ---- Chart, cursor, markers and view commands ----------------------------------------
+    void plotTrace(int slot);
+    void rescaleView();
+    void applyNewTraceView();
+    void drawCursor();
+    void drawMarkers();
+    void moveCursor(float x);
+    void cycleActiveMarker();
+    void moveCursorLeft();
+    void moveCursorRight();
+    void mouseDown(float x, float y, MouseButton button);
+    void mouseMove(float x, float y);
+    void mouseUp();
+    void expandHorizontal();
+    void compressHorizontal();
+    void expandVertical();
+    void compressVertical();
+    void shiftTraceUp();
+    void shiftTraceDown();
+    void resetView();
+
+    // ---- Two traces ----------------------------------------------------------------------
+    void selectTrace(int slot);  // RB_Trace1Click / RB_Trace2Click
+    void clearTrace();           // B_ClearTraceClick
+    void showSlotParameters(int slot);
+
+    // ---- Marker measurements -----------------------------------------------------------
+    void measureMarkers();
+    void setMeasureModeLoss();    // MOT_TI_LossClick
+    void setMeasureModeSplice();  // MOT_TI_SpliceClick
+    void setMeasureModeRef();     // MOT_TI_RefClick
+    // FitLine over samples of the active slot; sets fitSlope and fitIntercept.
+    void fitLine(int start, int end);
+
+    // ---- Events ------------------------------------------------------------------------
+    void analyse();                // B_AnalyseClick
+    void measureEvents();          // event measurement of the active slot
+    void drawEventMarks();         // adds the marks of the active slot to the event series
+    void fillEventGrid();          // grid and copy-window text from the table
+    void selectEventRow(int row);  // Event_ListSelectCell
+    void openAddEventPanel();      // B_AddEventClick
+    void openEditEventPanel();     // B_EditEventClick
+    void deleteEvent();            // B_DelEventClick
+    void confirmEventPanel();      // B_OKClick (the window writes Comb_type and ME_Dis first)
+    void cancelEventPanel();       // B_CancelClick
+
+    // Redraws the event marks when the active slot has been analysed.
+    void redrawEventMarksIfAnalysed();
+
+  private:
+    void initControls();
+    void setPanelBoxes(const std::string& wave, const std::string& range, const std::string& att,
+                       const std::string& pulse, const std::string& ior, const std::string& helix,
+                       const std::string& avg);
+    void blankPanelBoxes();
+    void showOpenFailure(int slot, const std::string& message);
+    void resetEventTableForOpen();
+    void afterRead();
+    void fillCopyParaText();
+    void fillPanelFromParams(bool attenuationBlank);
+    void resetMeasureDisplayToLoss();
+    void showError(std::string_view message);
+
+    WorkspaceState s_;
+    Prompter* prompter_ = nullptr;
+    const Clock* clock_ = nullptr;
+};
+
+// The messages of the open command.
+extern const char* const kRangeMismatchMessage;
+
+}  // namespace otdr
