@@ -1,0 +1,8 @@
+// otdrview: the trace viewer's window.
+
+#include <QApplication>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    return 0;
+}
