@@ -9,6 +9,7 @@
 #include "trace/sor_format.h"
 #include "util/file_io.h"
 #include "util/gbk.h"
+#include "util/text.h"
 
 namespace otdr::cli {
 
@@ -74,21 +75,20 @@ int runInfo(const std::string& path, bool json) {
         std::cout << j.dump(2) << '\n';
         return kExitOk;
     }
-    std::cout << "format:            " << format << '\n'
-              << "wavelength:        " << c.text("E_Wave") << " (class "
+    std::cout << "format:               " << format << '\n'
+              << "wavelength:           " << c.text("E_Wave") << " (class "
               << static_cast<int>(p.wavelengthClass) << ")\n"
-              << "range:             " << c.text("E_Range") << " (index " << p.rangeIndex << ")\n"
-              << "pulse width:       " << c.text("E_Pulse") << '\n'
-              << "averages:          " << c.text("E_AvgCount") << '\n'
-              << "attenuation:       " << c.text("E_Att") << '\n'
-              << "refractive index:  " << c.text("E_IOR") << '\n'
-              << "helix factor:      " << c.text("E_Helix") << '\n'
-              << "sample spacing:    " << jsonFloat(p.sampleSpacing) << " m\n"
-              << "date:              " << gbkToUtf8(rec.dateText) << '\n';
+              << "range:                " << c.text("E_Range") << " (index " << p.rangeIndex << ")\n"
+              << "pulse width:          " << c.text("E_Pulse") << '\n'
+              << "averages:             " << c.text("E_AvgCount") << '\n'
+              << "attenuation:          " << c.text("E_Att") << '\n'
+              << "refractive index:     " << c.text("E_IOR") << '\n'
+              << "helix factor:         " << c.text("E_Helix") << '\n'
+              << "sample spacing:       " << jsonFloat(p.sampleSpacing) << " m\n"
+              << "date:                 " << gbkToUtf8(rec.dateText) << '\n';
     for (const auto& [key, value] : texts)
-        std::cout << key << ':' << std::string(19 - std::string(key).size() - 1, ' ')
-                  << gbkToUtf8(*value) << '\n';
-    std::cout << "checksum:          " << (checksum.is_null() ? "-" : checksum.get<std::string>())
+        std::cout << padRight(std::string(key) + ':', 22) << gbkToUtf8(*value) << '\n';
+    std::cout << "checksum:             " << (checksum.is_null() ? "-" : checksum.get<std::string>())
               << '\n';
     return kExitOk;
 }

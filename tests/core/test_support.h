@@ -1,7 +1,10 @@
 #pragma once
 // Helpers shared by the core tests.
 
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <cstdio>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -47,5 +50,26 @@ class FixedClock : public Clock {
   private:
     std::time_t t_;
 };
+
+#ifdef OTDR_CLI_PATH
+struct CliResult {
+    int status = -1;   // exit code, -1 when the program did not exit normally
+    std::string out;   // standard output
+};
+
+// Runs the command-line tool with the given arguments (standard error discarded).
+inline CliResult runCli(const std::string& args) {
+    const std::string cmd = std::string(OTDR_CLI_PATH) + " " + args + " 2>/dev/null";
+    CliResult r;
+    FILE* p = ::popen(cmd.c_str(), "r");
+    if (!p) return r;
+    char buf[4096];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
+    const int st = ::pclose(p);
+    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    return r;
+}
+#endif
 
 }  // namespace otdr::test

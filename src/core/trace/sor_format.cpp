@@ -122,7 +122,7 @@ std::string sorDateText(std::time_t stamp) {
     return std::string(buf, n);
 }
 
-Result<std::unique_ptr<SorFile>> readSor(ByteView data) {
+Result<std::unique_ptr<SorFile>> readSor(ByteView data, bool verifyChecksum) {
     const std::size_t len = data.size();
     if (len < sor::kMapSize || std::memcmp(data.data(), "Map\0", 4) != 0) return notTraceFile();
     if (getU16(data, 10) != 6) return notTraceFile();
@@ -185,7 +185,7 @@ Result<std::unique_ptr<SorFile>> readSor(ByteView data) {
         return notTraceFile();
 
     const std::uint64_t cksumAt = fxdAt + fxdSize + dataPtsSize;
-    if (cksumSize >= sor::kCksumSize && cksumAt + sor::kCksumSize <= len) {
+    if (verifyChecksum && cksumSize >= sor::kCksumSize && cksumAt + sor::kCksumSize <= len) {
         const std::uint16_t stored = getU16(data, cksumAt + 6);
         const std::uint16_t computed = crc16CcittFalse(data.first(cksumAt));
         f->checksum = stored == computed ? ChecksumStatus::Valid : ChecksumStatus::Mismatch;
@@ -317,8 +317,18 @@ Result<Bytes> buildSor(TraceRecord& rec, const SampleArray& samples, const SorWr
     w.bytes(sup);
     w.bytes(fxd);
     w.bytes(dph);
-    for (std::uint16_t s : samples) w.u16(static_cast<std::uint16_t>(65535 - s));
-    for (int i = 0; i < 100; ++i) w.u16(sor::kPaddingValue);
+    const std::size_t dataAt = out.size();
+    out.resize(dataAt + 2 * (samples.size() + 100));
+    std::uint8_t* d = out.data() + dataAt;
+    for (std::uint16_t s : samples) {
+        const auto v = static_cast<std::uint16_t>(65535 - s);
+        *d++ = static_cast<std::uint8_t>(v & 0xFF);
+        *d++ = static_cast<std::uint8_t>(v >> 8);
+    }
+    for (int i = 0; i < 100; ++i) {
+        *d++ = static_cast<std::uint8_t>(sor::kPaddingValue & 0xFF);
+        *d++ = static_cast<std::uint8_t>(sor::kPaddingValue >> 8);
+    }
 
     const std::uint16_t crc = crc16CcittFalse(out);
     putU16(ck, 6, crc);

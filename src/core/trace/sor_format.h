@@ -52,13 +52,14 @@ struct SorFile {
     float refractiveIndex = 1.472f;
     std::int32_t averageCount = 0;
     GenParams texts;  // only the eight texts are filled
-    ChecksumStatus checksum = ChecksumStatus::Missing;
+    ChecksumStatus checksum = ChecksumStatus::Missing;  // Missing when not verified
     SampleArray samples{};  // already in the program's sense (larger = stronger)
 };
 
 // Parses a SOR file. Anything that is not a complete six-block file is refused with
-// kNotTraceFileMessage.
-Result<std::unique_ptr<SorFile>> readSor(ByteView data);
+// kNotTraceFileMessage. The checksum is only checked (and reported) when asked for; opening a
+// file does not depend on it.
+Result<std::unique_ptr<SorFile>> readSor(ByteView data, bool verifyChecksum = true);
 
 // The range index a FxdParams acquisition range distance stands for.
 std::int16_t sorRangeIndexForDistance(std::uint32_t distance);

@@ -157,7 +157,7 @@ bool Workspace::openTrace(const std::string& path) {
         s_.scene.series(SeriesId::Event).clear();
         resetEventTableForOpen();
     } else {
-        auto parsed = readSor(data);
+        auto parsed = readSor(data, /*verifyChecksum=*/false);
         if (!parsed) {
             showOpenFailure(a, parsed.error().message);
             return false;
@@ -213,6 +213,8 @@ void Workspace::afterRead() {
     TraceSlot& slot = s_.slots[static_cast<std::size_t>(a)];
     enforceScaleInvariants(s_.params);
     slot.loaded = 1;
+    s_.params.sampleSpacing =
+        computeSampleSpacing(s_.params.rangeIndex, s_.params.helixFactor, s_.params.refractiveIndex);
     applyNewTraceView();
 
     Controls& c = s_.controls;

@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs what is missing, checks the formatting, builds everything with warnings as errors
+# and runs every test; then builds the core and its tests under AddressSanitizer and
+# UndefinedBehaviorSanitizer and runs them again.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh
+
+echo "== Formatting"
+git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror
+
+echo "== Build and test (ci preset)"
+cmake --preset ci
+cmake --build --preset ci -j "$(nproc)"
+ctest --preset ci -j "$(nproc)"
+
+echo "== Build and test under sanitizers (asan-ubsan preset)"
+cmake --preset asan-ubsan
+cmake --build --preset asan-ubsan -j "$(nproc)"
+ctest --preset asan-ubsan -j "$(nproc)"
+
+echo "== All tests passed"

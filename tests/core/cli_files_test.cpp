@@ -1,0 +1,61 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+#include "test_support.h"
+#include "trace_files_support.h"
+
+namespace otdr {
+namespace {
+
+class Cli : public ::testing::Test {
+protected:
+    std::string sor() {
+        const std::string path = dir.file("a.sor");
+        test::writeBytes(path, test::makeSor(test::rampSamples()));
+        return path;
+    }
+    test::TempDir dir;
+};
+
+TEST_F(Cli, InfoAsJson) {
+    const test::CliResult r = test::runCli("info --json " + sor());
+    ASSERT_EQ(r.status, 0);
+    for (const char* key :
+         {"\"format\": \"sor\"", "\"range_index\": 7", "\"range\": \"64 km\"",
+          "\"pulse_width_ns\": 1280", "\"average_count\": 1024", "\"attenuation_db\": 0.0",
+          "\"wavelength\": \"1550 nm\"", "\"wavelength_class\": 1", "\"refractive_index\": 1.46819",
+          "\"helix_factor\": 1.0", "\"cable_id\": \"CABLE-7\"", "\"comment\": \"after repair\"",
+          "\"checksum\": \"valid\"", "\"sample_spacing\": 2.04197", "\"date\""})
+        EXPECT_NE(r.out.find(key), std::string::npos) << key << "\n" << r.out;
+}
+
+TEST_F(Cli, SamplesAreTheSlotAfterOpening) {
+    const test::CliResult r = test::runCli("samples " + sor());
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.substr(0, r.out.find('\n')), std::to_string(test::rampSamples()[0]));
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 32768);
+}
+
+TEST_F(Cli, ConvertBothWays) {
+    const std::string zt = dir.file("b.zt");
+    ASSERT_EQ(test::runCli("convert " + sor() + " " + zt).status, 0);
+    ASSERT_EQ(test::runCli("convert " + zt + " " + dir.file("c.sor")).status, 0);
+    const test::CliResult info = test::runCli("info --json " + zt);
+    EXPECT_NE(info.out.find("\"checksum\": null"), std::string::npos) << info.out;
+    const test::CliResult back = test::runCli("info " + dir.file("c.sor"));
+    EXPECT_NE(back.out.find("valid"), std::string::npos) << back.out;
+}
+
+TEST_F(Cli, ExitCodes) {
+    test::writeBytes(dir.file("bad.sor"), Bytes(10, 0));
+    EXPECT_EQ(test::runCli("info " + dir.file("bad.sor")).status, 1);
+    EXPECT_EQ(test::runCli("info " + dir.file("missing.sor")).status, 1);
+    EXPECT_EQ(test::runCli("info").status, 2);
+    EXPECT_EQ(test::runCli("frobnicate").status, 2);
+    EXPECT_EQ(test::runCli("convert " + sor() + " " + dir.file("out.txt")).status, 2);
+}
+
+}  // namespace
+}  // namespace otdr
