@@ -78,7 +78,8 @@ int runInfo(const std::string& path, bool json) {
     std::cout << "format:               " << format << '\n'
               << "wavelength:           " << c.text("E_Wave") << " (class "
               << static_cast<int>(p.wavelengthClass) << ")\n"
-              << "range:                " << c.text("E_Range") << " (index " << p.rangeIndex << ")\n"
+              << "range:                " << c.text("E_Range") << " (index " << p.rangeIndex
+              << ")\n"
               << "pulse width:          " << c.text("E_Pulse") << '\n'
               << "averages:             " << c.text("E_AvgCount") << '\n'
               << "attenuation:          " << c.text("E_Att") << '\n'
@@ -88,8 +89,8 @@ int runInfo(const std::string& path, bool json) {
               << "date:                 " << gbkToUtf8(rec.dateText) << '\n';
     for (const auto& [key, value] : texts)
         std::cout << padRight(std::string(key) + ':', 22) << gbkToUtf8(*value) << '\n';
-    std::cout << "checksum:             " << (checksum.is_null() ? "-" : checksum.get<std::string>())
-              << '\n';
+    std::cout << "checksum:             "
+              << (checksum.is_null() ? "-" : checksum.get<std::string>()) << '\n';
     return kExitOk;
 }
 

@@ -10,7 +10,7 @@ namespace otdr {
 namespace {
 
 class Cli : public ::testing::Test {
-protected:
+  protected:
     std::string sor() {
         const std::string path = dir.file("a.sor");
         test::writeBytes(path, test::makeSor(test::rampSamples()));

@@ -8,7 +8,7 @@ namespace otdr {
 namespace {
 
 class FibreDialog : public ::testing::Test {
-protected:
+  protected:
     FibreDialogFields& fields() { return ws.state().fibreDialog; }
     void confirmWith(const char* ior, const char* threshold) {
         ws.fillFibreDialog();

@@ -15,7 +15,7 @@ using test::makeSor;
 using test::rampSamples;
 
 class SorFormat : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         setenv("TZ", "UTC", 1);
         tzset();
@@ -35,9 +35,11 @@ TEST(Crc16, CcittFalseCheckValue) {
             for (std::size_t i = start; i < start + len; ++i) {
                 ref ^= static_cast<std::uint16_t>(data[i] << 8);
                 for (int b = 0; b < 8; ++b)
-                    ref = static_cast<std::uint16_t>((ref & 0x8000) ? (ref << 1) ^ 0x1021 : ref << 1);
+                    ref =
+                        static_cast<std::uint16_t>((ref & 0x8000) ? (ref << 1) ^ 0x1021 : ref << 1);
             }
-            ASSERT_EQ(crc16CcittFalse(ByteView(data).subspan(start, len)), ref) << start << " " << len;
+            ASSERT_EQ(crc16CcittFalse(ByteView(data).subspan(start, len)), ref)
+                << start << " " << len;
         }
 }
 
@@ -65,7 +67,7 @@ TEST_F(SorFormat, WrittenFileHasTheFixedLayoutAndAValidChecksum) {
     EXPECT_EQ(getU16(file, fxd + 48), 160);       // averages x 10
     EXPECT_EQ(getU32(file, fxd + 50), 3134301u);  // 146819 x 64 x 0.33356...
     EXPECT_EQ(getU32(file, fxd + 54), 640000u);
-    EXPECT_EQ(getU16(file, fxd + 68), 50);        // threshold 0.05 dB
+    EXPECT_EQ(getU16(file, fxd + 68), 50);  // threshold 0.05 dB
     // Samples are stored inverted and followed by 100 padding points.
     const std::size_t data = fxd + 92 + 20;
     EXPECT_EQ(getU16(file, data), 65535 - rampSamples()[0]);
@@ -187,7 +189,7 @@ TEST_F(SorFormat, ShortHalfRateFileTreatsMissingPointsAsZero) {
     ASSERT_TRUE(read.ok());
     const SampleArray& s = read.value()->samples;
     EXPECT_EQ(s[2 * 15999], 1000);
-    EXPECT_EQ(s[2 * 16000], 65535);           // point 16000 was 0
+    EXPECT_EQ(s[2 * 16000], 65535);                  // point 16000 was 0
     EXPECT_EQ(s[2 * 16000 - 1], 65535 - 64535 / 2);  // (64535 + 0) / 2 before inversion
 }
 

@@ -4,8 +4,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -53,8 +53,8 @@ class FixedClock : public Clock {
 
 #ifdef OTDR_CLI_PATH
 struct CliResult {
-    int status = -1;   // exit code, -1 when the program did not exit normally
-    std::string out;   // standard output
+    int status = -1;  // exit code, -1 when the program did not exit normally
+    std::string out;  // standard output
 };
 
 // Runs the command-line tool with the given arguments (standard error discarded).

@@ -13,7 +13,8 @@ namespace otdr::test {
 inline SampleArray rampSamples(std::uint16_t start = 50000) {
     SampleArray s{};
     for (std::size_t i = 0; i < s.size(); ++i)
-        s[i] = static_cast<std::uint16_t>(start - static_cast<int>(i) + static_cast<int>(i % 7) * 3);
+        s[i] =
+            static_cast<std::uint16_t>(start - static_cast<int>(i) + static_cast<int>(i % 7) * 3);
     return s;
 }
 

@@ -19,7 +19,7 @@ using test::rampSamples;
 using test::ztHeader;
 
 class WorkspaceFiles : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         setenv("TZ", "UTC", 1);
         tzset();
@@ -131,6 +131,21 @@ TEST_F(WorkspaceFiles, OldHeaderFilesAlwaysOpenTheSameWay) {
     ASSERT_TRUE(ws.openTrace(write("s.sor", makeSor(rampSamples(), test::sorParams(5)))));
     ASSERT_TRUE(ws.openTrace(path));
     EXPECT_EQ(ws.state().params.rangeIndex, 5);
+}
+
+TEST_F(WorkspaceFiles, OpeningEmptiesTheEventTableAndDisablesEditing) {
+    ws.state().slots[0].events.append(100);
+    ws.state().slots[0].analysisDone = 1;
+    for (const char* name : {"B_AddEvent", "TB_EditEvent", "TB_DelEvent"})
+        ws.state().controls.setEnabled(name, true);
+    ws.state().grid.cells[3][2] = "old";
+    ASSERT_TRUE(ws.openTrace(write("e.zt", makeZt(rampSamples()))));
+    EXPECT_EQ(slot(0).events.count(), 0);
+    EXPECT_EQ(slot(0).analysisDone, 0);
+    for (const char* name : {"B_AddEvent", "TB_EditEvent", "TB_DelEvent"})
+        EXPECT_FALSE(controls().get(name).enabled) << name;
+    EXPECT_EQ(ws.grid().cell(2, 3), "");
+    EXPECT_EQ(ws.grid().selectedRow, 1);
 }
 
 TEST_F(WorkspaceFiles, ExtensionsAreComparedWithoutCase) {

@@ -13,7 +13,9 @@ using test::makeZt;
 using test::rampSamples;
 using test::ztHeader;
 
-Bytes zeros(std::size_t n) { return Bytes(n, 0); }
+Bytes zeros(std::size_t n) {
+    return Bytes(n, 0);
+}
 
 TEST(ZtLayouts, AcceptedLengths) {
     struct Case {
@@ -24,13 +26,11 @@ TEST(ZtLayouts, AcceptedLengths) {
         std::size_t textsAt;
     };
     const Case cases[] = {
-        {32815, false, false, 0, 0},  {32816, true, true, 48, 0},
-        {32817, false, false, 0, 0},  {32848, true, true, 80, 0},
-        {32968, true, true, 48, 32816}, {32969, true, true, 48, 0},
-        {33000, true, true, 80, 32848}, {33099, true, true, 48, 0},
-        {33100, false, false, 0, 0},  {34000, false, false, 0, 0},
-        {34001, false, false, 0, 0},  {65583, false, false, 0, 0},
-        {65584, true, false, 48, 0},  {70000, true, false, 48, 0},
+        {32815, false, false, 0, 0},    {32816, true, true, 48, 0},     {32817, false, false, 0, 0},
+        {32848, true, true, 80, 0},     {32968, true, true, 48, 32816}, {32969, true, true, 48, 0},
+        {33000, true, true, 80, 32848}, {33099, true, true, 48, 0},     {33100, false, false, 0, 0},
+        {34000, false, false, 0, 0},    {34001, false, false, 0, 0},    {65583, false, false, 0, 0},
+        {65584, true, false, 48, 0},    {70000, true, false, 48, 0},
     };
     for (const Case& c : cases) {
         const auto layout = ztLayoutFor(zeros(c.length));
@@ -101,8 +101,10 @@ TEST(ZtFormat, WriterTrimsAndStoresTextsBack) {
     const Bytes file = buildZt(texts, ztHeader(), rampSamples(), EventTable{}, EventText{});
     EXPECT_EQ(texts.cableId, " ");
     EXPECT_EQ(texts.operatorName, "op");
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(file.data()) + 32848, 25), std::string(25, ' '));
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(file.data()) + 32873, 25), std::string(25, 'x'));
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(file.data()) + 32848, 25),
+              std::string(25, ' '));
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(file.data()) + 32873, 25),
+              std::string(25, 'x'));
     EXPECT_EQ(file[32973], 'R');
     EXPECT_EQ(file[32974], 0);
     auto read = readZt(file);
@@ -185,7 +187,9 @@ TEST(ZtFormat, EventRecordsFromTheGridTexts) {
     const Bytes file = buildZt(g, ztHeader(), rampSamples(), table, text);
     ASSERT_EQ(file.size(), 33002u + 3 * 26);
     EXPECT_EQ(getU16(file, 33000), 3);
-    auto rec = [&](int r) { return ByteView(file).subspan(33002 + 26 * static_cast<std::size_t>(r), 26); };
+    auto rec = [&](int r) {
+        return ByteView(file).subspan(33002 + 26 * static_cast<std::size_t>(r), 26);
+    };
     // Row 1: a reflective event.
     EXPECT_EQ(getU16(rec(0), 0), 1);
     EXPECT_EQ(getI32(rec(0), 2), 123455);  // 12.3456 x 10000 truncated

@@ -17,10 +17,12 @@ TEST(FibreDialogWindow, FieldsLimitsAndHints) {
     auto* ior = dlg.findChild<QLineEdit*>("Edit_IOR");
     ASSERT_NE(ior, nullptr);
     EXPECT_EQ(ior->toolTip(), QStringLiteral("折射率必须在1.0---2.0之间"));
-    EXPECT_EQ(dlg.findChild<QLineEdit*>("Editet")->toolTip(), QStringLiteral("输入范围为：0.01 至9.0"));
+    EXPECT_EQ(dlg.findChild<QLineEdit*>("Editet")->toolTip(),
+              QStringLiteral("输入范围为：0.01 至9.0"));
     EXPECT_EQ(dlg.findChild<QLineEdit*>("Editbs")->toolTip(), QStringLiteral("最多可输入30个字符"));
     EXPECT_EQ(dlg.findChild<QLineEdit*>("Editbz")->toolTip(), QStringLiteral("最多输入2个字符"));
-    EXPECT_EQ(dlg.findChild<QPlainTextEdit*>("Memopy")->toolTip(), QStringLiteral("最多可输入40个字"));
+    EXPECT_EQ(dlg.findChild<QPlainTextEdit*>("Memopy")->toolTip(),
+              QStringLiteral("最多可输入40个字"));
     auto* wllm = dlg.findChild<QLineEdit*>("Edit_wllm");
     ASSERT_NE(wllm, nullptr);
     EXPECT_TRUE(wllm->isHidden());

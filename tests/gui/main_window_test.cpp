@@ -23,7 +23,7 @@ namespace otdr::gui {
 namespace {
 
 class MainWindowTest : public ::testing::Test {
-protected:
+  protected:
     MainWindowTest() : store(dir.filePath("otdrview.INI")), window(store.load(), &store) {}
     template <class T>
     T* find(const char* name) {
@@ -89,11 +89,12 @@ TEST_F(MainWindowTest, EveryCommandComponentWithItsCaptionHintShortcutAndStartSt
         }
     }
     // Usable at start, menus included.
-    for (const char* on : {"MF_OpenOtdr", "MF_SetP", "MF_PrintView", "MF_Exit", "NH_Help", "MA_About"})
+    for (const char* on :
+         {"MF_OpenOtdr", "MF_SetP", "MF_PrintView", "MF_Exit", "NH_Help", "MA_About"})
         EXPECT_TRUE(usable(find<QAction>(on))) << on;
-    for (const char* off : {"MF_SaveAs", "MF_Print", "MF_CO_CopyTrace", "MT_MoveLeft", "MT_ZoomOutH",
-                            "MOT_Analy", "MOT_E_AddEvent", "MOT_TI_Loss", "MC_SetCable",
-                            "NB_CopyTrace", "NB_CopyCond", "NB_CopyEvent"})
+    for (const char* off : {"MF_SaveAs", "MF_Print", "MF_CO_CopyTrace", "MT_MoveLeft",
+                            "MT_ZoomOutH", "MOT_Analy", "MOT_E_AddEvent", "MOT_TI_Loss",
+                            "MC_SetCable", "NB_CopyTrace", "NB_CopyCond", "NB_CopyEvent"})
         EXPECT_FALSE(usable(find<QAction>(off))) << off;
     EXPECT_TRUE(find<QAction>("MOT_TI_Loss")->isChecked());
     EXPECT_EQ(find<QAction>("MT_Init")->shortcut(), QKeySequence(QStringLiteral("Ctrl+Alt+M")));
@@ -119,12 +120,14 @@ TEST_F(MainWindowTest, LayoutOfTheMainWindow) {
     EXPECT_TRUE(find<QLabel>("Label13")->isHidden());
     EXPECT_TRUE(find<QLabel>("Label14")->isHidden());
     EXPECT_EQ(find<QGroupBox>("GB_OtdrMoudle")->title(), QStringLiteral("OTDR测试参数"));
-    for (const char* box : {"E_Wave", "E_Range", "E_Pulse", "E_Att", "E_AvgCount", "E_IOR", "E_Helix"}) {
+    for (const char* box :
+         {"E_Wave", "E_Range", "E_Pulse", "E_Att", "E_AvgCount", "E_IOR", "E_Helix"}) {
         auto* e = find<QLineEdit>(box);
         ASSERT_NE(e, nullptr) << box;
         EXPECT_TRUE(e->isReadOnly()) << box;
     }
-    for (const char* n : {"GB_Before", "GB_Next", "GB_Addevent"}) EXPECT_NE(find<QGroupBox>(n), nullptr) << n;
+    for (const char* n : {"GB_Before", "GB_Next", "GB_Addevent"})
+        EXPECT_NE(find<QGroupBox>(n), nullptr) << n;
     auto* combo = find<QComboBox>("Comb_type");
     ASSERT_NE(combo, nullptr);
     EXPECT_EQ(combo->itemText(0), QStringLiteral("反射事件"));

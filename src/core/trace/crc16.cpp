@@ -33,14 +33,15 @@ std::uint16_t crc16CcittFalse(ByteView data) {
     const std::uint8_t* p = data.data();
     std::size_t n = data.size();
     while (n >= 8) {
-        crc = static_cast<std::uint16_t>(
-            kTables[7][p[0] ^ (crc >> 8)] ^ kTables[6][p[1] ^ (crc & 0xFF)] ^ kTables[5][p[2]] ^
-            kTables[4][p[3]] ^ kTables[3][p[4]] ^ kTables[2][p[5]] ^ kTables[1][p[6]] ^
-            kTables[0][p[7]]);
+        crc = static_cast<std::uint16_t>(kTables[7][p[0] ^ (crc >> 8)] ^
+                                         kTables[6][p[1] ^ (crc & 0xFF)] ^ kTables[5][p[2]] ^
+                                         kTables[4][p[3]] ^ kTables[3][p[4]] ^ kTables[2][p[5]] ^
+                                         kTables[1][p[6]] ^ kTables[0][p[7]]);
         p += 8;
         n -= 8;
     }
-    while (n-- > 0) crc = static_cast<std::uint16_t>((crc << 8) ^ kTables[0][((crc >> 8) ^ *p++) & 0xFF]);
+    while (n-- > 0)
+        crc = static_cast<std::uint16_t>((crc << 8) ^ kTables[0][((crc >> 8) ^ *p++) & 0xFF]);
     return crc;
 }
 

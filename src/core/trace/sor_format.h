@@ -51,7 +51,7 @@ struct SorFile {
     std::int16_t pulseWidthNs = 0;
     float refractiveIndex = 1.472f;
     std::int32_t averageCount = 0;
-    GenParams texts;  // only the eight texts are filled
+    GenParams texts;                                    // only the eight texts are filled
     ChecksumStatus checksum = ChecksumStatus::Missing;  // Missing when not verified
     SampleArray samples{};  // already in the program's sense (larger = stronger)
 };

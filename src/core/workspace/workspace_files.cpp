@@ -213,8 +213,8 @@ void Workspace::afterRead() {
     TraceSlot& slot = s_.slots[static_cast<std::size_t>(a)];
     enforceScaleInvariants(s_.params);
     slot.loaded = 1;
-    s_.params.sampleSpacing =
-        computeSampleSpacing(s_.params.rangeIndex, s_.params.helixFactor, s_.params.refractiveIndex);
+    s_.params.sampleSpacing = computeSampleSpacing(s_.params.rangeIndex, s_.params.helixFactor,
+                                                   s_.params.refractiveIndex);
     applyNewTraceView();
 
     Controls& c = s_.controls;

@@ -7,7 +7,7 @@ namespace otdr::gui {
 
 class TForm3 : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit TForm3(QWidget* parent = nullptr);
     static constexpr const char* kWebAddress = "http://www.halvern-photonix.example";
 };

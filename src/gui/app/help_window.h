@@ -9,7 +9,7 @@ namespace otdr::gui {
 
 class HelpWindow : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit HelpWindow(QWidget* parent = nullptr);
     // Opens the help at a topic key such as "IDH_MAIN".
     void showTopic(const QString& topic);
@@ -17,7 +17,7 @@ public:
     void showContext(int context);
     QString currentTopic() const { return topic_; }
 
-private:
+  private:
     QTextBrowser* browser_;
     QString topic_;
 };

@@ -36,7 +36,7 @@ namespace otdr::gui {
 
 // Error boxes with the caption "Error" and the overwrite question as message boxes.
 class TForm1::MessagePrompter : public Prompter {
-public:
+  public:
     explicit MessagePrompter(QWidget* owner) : owner_(owner) {}
     void showError(std::string_view message) override {
         QMessageBox::critical(owner_, QStringLiteral("Error"), fromUtf8(message), QMessageBox::Ok);
@@ -45,16 +45,18 @@ public:
         const auto r = QMessageBox::warning(
             owner_, QStringLiteral("Warning"), fromUtf8(question),
             QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
-        return r == QMessageBox::Yes ? Answer::Yes : r == QMessageBox::No ? Answer::No : Answer::Cancel;
+        return r == QMessageBox::Yes  ? Answer::Yes
+               : r == QMessageBox::No ? Answer::No
+                                      : Answer::Cancel;
     }
 
-private:
+  private:
     QWidget* owner_;
 };
 
 // The system's short date and long time formats.
 class TForm1::LocaleClock : public Clock {
-public:
+  public:
     std::string shortDate(std::time_t t) const override {
         const QDateTime dt = QDateTime::fromSecsSinceEpoch(static_cast<qint64>(t));
         return toUtf8(QLocale::system().toString(dt.date(), QLocale::ShortFormat));
@@ -132,9 +134,9 @@ TForm1::TForm1(const Settings& settings, const SettingsStore* store, QWidget* pa
             QStringLiteral("ZT  File(*.zt);;ZT  File(*.ZT);;OTDR  File(*.sor);;OTDR  File(*.SOR)"));
     };
     chooseSaveFile = [this]() -> std::pair<QString, int> {
-        const QStringList filters{QStringLiteral("ZT  Files(*.zt)"), QStringLiteral("ZT  Files(*.ZT)"),
-                                  QStringLiteral("OTDR  Files(*.sor)"),
-                                  QStringLiteral("OTDR Fiels(*.SOR)")};
+        const QStringList filters{
+            QStringLiteral("ZT  Files(*.zt)"), QStringLiteral("ZT  Files(*.ZT)"),
+            QStringLiteral("OTDR  Files(*.sor)"), QStringLiteral("OTDR Fiels(*.SOR)")};
         QString selected = filters.front();
         const QString name = QFileDialog::getSaveFileName(
             this, QString(), QString(), filters.join(QStringLiteral(";;")), &selected,
@@ -262,7 +264,8 @@ void TForm1::buildToolPanel() {
     clear->setGeometry(right - 84, 5, 84, 26);
     rb2->setGeometry(right - 84 - 8 - 76, 7, 76, 22);
     rb1->setGeometry(right - 84 - 8 - 76 - 6 - 76, 7, 76, 22);
-    for (QWidget* w : std::initializer_list<QWidget*>{rb1, rb2, clear}) named_.insert(w->objectName(), w);
+    for (QWidget* w : std::initializer_list<QWidget*>{rb1, rb2, clear})
+        named_.insert(w->objectName(), w);
 }
 
 void TForm1::buildChartArea() {
@@ -377,8 +380,8 @@ void TForm1::buildEditPanel(QWidget* parent) {
     auto* next = new QGroupBox(QStringLiteral("后一事件点"), pl);
     next->setObjectName("GB_Next");
     next->setGeometry(290, 4, 270, 60);
-    for (auto [group, typeName, disName] :
-         {std::tuple{before, "Ed_BeforeType", "Ed_BeforeDis"}, std::tuple{next, "Ed_NextType", "Ed_NextDis"}}) {
+    for (auto [group, typeName, disName] : {std::tuple{before, "Ed_BeforeType", "Ed_BeforeDis"},
+                                            std::tuple{next, "Ed_NextType", "Ed_NextDis"}}) {
         auto* t = new QLineEdit(group);
         t->setObjectName(typeName);
         t->setGeometry(10, 24, 120, 24);
@@ -411,7 +414,8 @@ void TForm1::buildEditPanel(QWidget* parent) {
     dis->setInputMask(QStringLiteral("0000.0000;_"));
     dis->setMaxLength(9);
     dis->setGeometry(112, 66, 110, 24);
-    for (QWidget* w : std::initializer_list<QWidget*>{num, type, dis}) named_.insert(w->objectName(), w);
+    for (QWidget* w : std::initializer_list<QWidget*>{num, type, dis})
+        named_.insert(w->objectName(), w);
     for (const char* n : {"Label_Num", "Label_type", "Label_Dis"})
         named_.insert(QString::fromLatin1(n), add->findChild<QLabel*>(QString::fromLatin1(n)));
 

@@ -29,7 +29,7 @@ class TTracePrintView;
 
 class TForm1 : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     TForm1(const Settings& settings, const SettingsStore* store, QWidget* parent = nullptr);
     ~TForm1() override;
 
@@ -53,10 +53,10 @@ public:
     QWidget* chart() const { return chart_; }
     HelpWindow* helpWindow() const { return help_; }
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* e) override;
 
-private:
+  private:
     class MessagePrompter;
     class LocaleClock;
 

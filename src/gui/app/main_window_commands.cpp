@@ -43,8 +43,14 @@ void TForm1::registerHandlers() {
         {"MF_PrintViewClick", [this] { printViewCommand(); }},
         {"MF_SetPClick", [this] { reportSettingsCommand(); }},
         {"MF_CO_CopyTraceClick", [this] { copyTraceCommand(); }},
-        {"MF_CO_CopyTestClick", [this] { if (copyWin_) copyWin_->copyPara(); }},
-        {"MF_CO_CopyEventClick", [this] { if (copyWin_) copyWin_->copyEvent(); }},
+        {"MF_CO_CopyTestClick",
+         [this] {
+             if (copyWin_) copyWin_->copyPara();
+         }},
+        {"MF_CO_CopyEventClick",
+         [this] {
+             if (copyWin_) copyWin_->copyEvent();
+         }},
         {"MF_ExitClick", [this] { exitCommand(); }},
         {"TB_MoveLeftClick", call(&Workspace::moveCursorLeft)},
         {"TB_MoveRightClick", call(&Workspace::moveCursorRight)},
@@ -64,8 +70,16 @@ void TForm1::registerHandlers() {
         {"B_EditEventClick", call(&Workspace::openEditEventPanel)},
         {"B_DelEventClick", call(&Workspace::deleteEvent)},
         {"TB_SetCableClick", [this] { fibreDialogCommand(); }},
-        {"RB_Trace1Click", [this] { ws_->selectTrace(0); refresh(); }},
-        {"RB_Trace2Click", [this] { ws_->selectTrace(1); refresh(); }},
+        {"RB_Trace1Click",
+         [this] {
+             ws_->selectTrace(0);
+             refresh();
+         }},
+        {"RB_Trace2Click",
+         [this] {
+             ws_->selectTrace(1);
+             refresh();
+         }},
         {"B_ClearTraceClick", call(&Workspace::clearTrace)},
         {"NH_HelpClick", [this] { helpCommand(); }},
         {"MA_AboutClick", [this] { aboutCommand(); }},
@@ -101,13 +115,14 @@ void TForm1::connectComponents() {
     }
 
     auto* chart = static_cast<ChartWidget*>(chart_);
-    connect(chart, &ChartWidget::chartMouseDown, this, [this](double x, double y, Qt::MouseButton b) {
-        const MouseButton button = b == Qt::LeftButton    ? MouseButton::Left
-                                   : b == Qt::RightButton ? MouseButton::Right
-                                                          : MouseButton::Middle;
-        ws_->mouseDown(static_cast<float>(x), static_cast<float>(y), button);
-        refresh();
-    });
+    connect(chart, &ChartWidget::chartMouseDown, this,
+            [this](double x, double y, Qt::MouseButton b) {
+                const MouseButton button = b == Qt::LeftButton    ? MouseButton::Left
+                                           : b == Qt::RightButton ? MouseButton::Right
+                                                                  : MouseButton::Middle;
+                ws_->mouseDown(static_cast<float>(x), static_cast<float>(y), button);
+                refresh();
+            });
     connect(chart, &ChartWidget::chartMouseMove, this, [this](double x, double y) {
         if (ws_->state().markers.dragging != 1) return;
         ws_->mouseMove(static_cast<float>(x), static_cast<float>(y));
@@ -245,7 +260,8 @@ void TForm1::applyGrid() {
         }
     }
     grid_->setEnabled(g.enabled);
-    if (g.selectedRow >= 0 && g.selectedRow < grid_->rowCount() && grid_->currentRow() != g.selectedRow)
+    if (g.selectedRow >= 0 && g.selectedRow < grid_->rowCount() &&
+        grid_->currentRow() != g.selectedRow)
         grid_->setCurrentCell(g.selectedRow, 0);
     applying_ = false;
 }
@@ -280,7 +296,8 @@ void TForm1::openCommand() {
 void TForm1::saveCommand() {
     const auto [name, filter] = chooseSaveFile ? chooseSaveFile() : std::pair<QString, int>{};
     if (name.isEmpty()) return;
-    ws_->saveAs(QFile::encodeName(name).toStdString(), filter >= 3 ? SaveFormat::Sor : SaveFormat::Zt);
+    ws_->saveAs(QFile::encodeName(name).toStdString(),
+                filter >= 3 ? SaveFormat::Sor : SaveFormat::Zt);
     refresh();
 }
 
@@ -306,9 +323,13 @@ void TForm1::confirmEventPanelCommand() {
     refresh();
 }
 
-void TForm1::exitCommand() { close(); }
+void TForm1::exitCommand() {
+    close();
+}
 
-void TForm1::helpCommand() { help_->showTopic(QStringLiteral("IDH_MAIN")); }
+void TForm1::helpCommand() {
+    help_->showTopic(QStringLiteral("IDH_MAIN"));
+}
 
 void TForm1::aboutCommand() {
     if (about_) about_->exec();

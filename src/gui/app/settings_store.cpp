@@ -70,7 +70,8 @@ Settings SettingsStore::load() const {
     s.refractiveIndex = readText(ini, k::kRefractiveIndex, s.refractiveIndex);
     for (std::string_view section : k::kReportSections) {
         const QVariant v = ini.value(key(section, k::kChecked));
-        s.report.bySection(section) = parseSettingsBool(v.isValid() ? toUtf8(v.toString()) : "", true);
+        s.report.bySection(section) =
+            parseSettingsBool(v.isValid() ? toUtf8(v.toString()) : "", true);
     }
     return s;
 }
@@ -79,8 +80,8 @@ bool SettingsStore::saveForm1(const Settings& s, QString* error) const {
     QSettings ini(path_, QSettings::IniFormat);
     namespace k = settings_keys;
     const std::pair<const char*, const std::string*> texts[] = {
-        {k::kFiberId, &s.fiberId},     {k::kCableId, &s.cableId}, {k::kCableCode, &s.cableCode},
-        {k::kStart, &s.start},         {k::kEnd, &s.end},         {k::kDataFlag, &s.dataFlag},
+        {k::kFiberId, &s.fiberId},       {k::kCableId, &s.cableId}, {k::kCableCode, &s.cableCode},
+        {k::kStart, &s.start},           {k::kEnd, &s.end},         {k::kDataFlag, &s.dataFlag},
         {k::kOperator, &s.operatorName}, {k::kComment, &s.comment}};
     for (const auto& [name, value] : texts) ini.setValue(key(k::kSection, name), fromGbk(*value));
     ini.setValue(key(k::kSection, k::kThreshold), fromGbk(s.threshold));

@@ -10,7 +10,7 @@
 namespace otdr::gui {
 
 class SettingsStore {
-public:
+  public:
     // The file beside the executable (or per user), as described above.
     SettingsStore();
     explicit SettingsStore(QString path) : path_(std::move(path)) {}
@@ -25,7 +25,7 @@ public:
 
     static QString defaultPath();
 
-private:
+  private:
     QString path_;
 };
 

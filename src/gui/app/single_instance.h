@@ -8,13 +8,13 @@
 namespace otdr::gui {
 
 class SingleInstance {
-public:
+  public:
     SingleInstance();
     // False when another copy holds the lock.
     bool acquired() const { return acquired_; }
     static QString lockPath();
 
-private:
+  private:
     std::unique_ptr<QLockFile> lock_;
     bool acquired_ = false;
 };

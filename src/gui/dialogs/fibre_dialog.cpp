@@ -73,8 +73,8 @@ TForm5::TForm5(QWidget* parent) : QDialog(parent) {
     y += kRow;
     editend_ = addEdit("Editend", QStringLiteral("终点位置："), y, 30, kTextHint);
     y += kRow;
-    editbz_ = addEdit("Editbz", QStringLiteral("数据标志："), y, 2,
-                      QStringLiteral("最多输入2个字符"));
+    editbz_ =
+        addEdit("Editbz", QStringLiteral("数据标志："), y, 2, QStringLiteral("最多输入2个字符"));
     editbz_->setFixedWidth(50);
     connect(editbz_, &QLineEdit::textEdited, this, [this](const QString& t) {
         const int pos = editbz_->cursorPosition();

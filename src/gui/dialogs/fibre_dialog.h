@@ -13,18 +13,18 @@ namespace otdr::gui {
 
 class TForm5 : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit TForm5(QWidget* parent = nullptr);
 
     void loadFields(const FibreDialogFields& f);
     // The fields as typed (texts converted to GBK).
     FibreDialogFields fields() const;
 
-Q_SIGNALS:
+  Q_SIGNALS:
     // BSetPara_OK clicked; the receiver stores the fields and then calls accept().
     void okClicked();
 
-private:
+  private:
     QLineEdit* addEdit(const char* name, const QString& label, int y, int maxBytes,
                        const QString& hint);
 

@@ -38,7 +38,7 @@ struct BoxDef {
 };
 // On-screen order of the boxes.
 constexpr BoxDef kBoxes[] = {
-    {"CB_Para", " 测试条件"},   {"CB_Trace", " 测试曲线"}, {"CB_Mark", " 标记点信息"},
+    {"CB_Para", " 测试条件"},    {"CB_Trace", " 测试曲线"}, {"CB_Mark", " 标记点信息"},
     {"CB_Event", " 事件表信息"}, {"CB_Fiber", " 光纤信息"}, {"CB_EventP", " 事件点标记"},
 };
 
@@ -59,7 +59,8 @@ TForm4::TForm4(QWidget* parent) : QDialog(parent) {
         cb->setObjectName(b.name);
         cb->setGeometry(30, y, 180, 26);
         // Design state: the first four checked.
-        cb->setChecked(std::string_view(b.name) != "CB_Fiber" && std::string_view(b.name) != "CB_EventP");
+        cb->setChecked(std::string_view(b.name) != "CB_Fiber" &&
+                       std::string_view(b.name) != "CB_EventP");
         y += 32;
     }
     image2_ = new QLabel(group);
@@ -74,7 +75,8 @@ QCheckBox* TForm4::box(std::string_view section) const {
 }
 
 void TForm4::setFlags(const ReportFlags& flags) {
-    for (std::string_view s : settings_keys::kReportSections) box(s)->setChecked(flags.bySection(s));
+    for (std::string_view s : settings_keys::kReportSections)
+        box(s)->setChecked(flags.bySection(s));
 }
 
 ReportFlags TForm4::flags() const {
@@ -83,7 +85,9 @@ ReportFlags TForm4::flags() const {
     return f;
 }
 
-QPixmap TForm4::logo() const { return image2_->pixmap(); }
+QPixmap TForm4::logo() const {
+    return image2_->pixmap();
+}
 
 void TForm4::notifyClosed() {
     if (notified_) return;

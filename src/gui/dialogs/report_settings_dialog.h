@@ -15,7 +15,7 @@ namespace otdr::gui {
 
 class TForm4 : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit TForm4(QWidget* parent = nullptr);
 
     void setFlags(const ReportFlags& flags);
@@ -26,11 +26,11 @@ public:
     // Called with the boxes whenever the dialog closes.
     std::function<void(const ReportFlags&)> onClosed;
 
-protected:
+  protected:
     void done(int r) override;
     void closeEvent(QCloseEvent* e) override;
 
-private:
+  private:
     void notifyClosed();
     QCheckBox* box(std::string_view section) const;
     QLabel* image2_;

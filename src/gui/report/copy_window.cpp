@@ -26,10 +26,18 @@ void TCopyWin::setTexts(const QString& para, const QString& event) {
     if (event_->toPlainText() != event) event_->setPlainText(event);
 }
 
-QString TCopyWin::paraText() const { return para_->toPlainText(); }
-QString TCopyWin::eventText() const { return event_->toPlainText(); }
+QString TCopyWin::paraText() const {
+    return para_->toPlainText();
+}
+QString TCopyWin::eventText() const {
+    return event_->toPlainText();
+}
 
-void TCopyWin::copyPara() { QApplication::clipboard()->setText(para_->toPlainText()); }
-void TCopyWin::copyEvent() { QApplication::clipboard()->setText(event_->toPlainText()); }
+void TCopyWin::copyPara() {
+    QApplication::clipboard()->setText(para_->toPlainText());
+}
+void TCopyWin::copyEvent() {
+    QApplication::clipboard()->setText(event_->toPlainText());
+}
 
 }  // namespace otdr::gui

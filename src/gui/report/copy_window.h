@@ -10,7 +10,7 @@ namespace otdr::gui {
 
 class TCopyWin : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit TCopyWin(QWidget* parent = nullptr);
 
     void setTexts(const QString& para, const QString& event);
@@ -21,7 +21,7 @@ public:
     void copyPara();
     void copyEvent();
 
-private:
+  private:
     QTextEdit* para_;
     QTextEdit* event_;
 };

@@ -7,7 +7,7 @@ namespace otdr::gui {
 
 class TTracePrintView : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit TTracePrintView(QWidget* parent = nullptr);
 };
 

@@ -33,6 +33,8 @@ void ChartWidget::mouseMoveEvent(QMouseEvent* e) {
     const QPointF c = toChart(e->position());
     Q_EMIT chartMouseMove(c.x(), c.y());
 }
-void ChartWidget::mouseReleaseEvent(QMouseEvent*) { Q_EMIT chartMouseUp(); }
+void ChartWidget::mouseReleaseEvent(QMouseEvent*) {
+    Q_EMIT chartMouseUp();
+}
 
 }  // namespace otdr::gui

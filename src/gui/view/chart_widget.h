@@ -10,24 +10,24 @@ namespace otdr::gui {
 
 class ChartWidget : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit ChartWidget(QWidget* parent = nullptr);
     void setScene(const ChartScene* scene) { scene_ = scene; }
     QPointF toChart(QPointF pixel) const;
     QImage renderImage(QSize size, bool showAxes = true) const;
 
-Q_SIGNALS:
+  Q_SIGNALS:
     void chartMouseDown(double x, double y, Qt::MouseButton button);
     void chartMouseMove(double x, double y);
     void chartMouseUp();
 
-protected:
+  protected:
     void paintEvent(QPaintEvent*) override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
 
-private:
+  private:
     const ChartScene* scene_ = nullptr;
 };
 
