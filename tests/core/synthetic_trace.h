@@ -13,24 +13,25 @@
 namespace otdr::test {
 
 struct SyntheticEvent {
-    int index = 0;         // full-rate sample where the event starts
-    double lossDb = 0.0;   // step down of the backscatter level after the event
-    int peakCounts = 0;    // height of the reflection above the backscatter (0: none)
-    int peakWidth = 0;     // samples of the reflection
+    int index = 0;        // full-rate sample where the event starts
+    double lossDb = 0.0;  // step down of the backscatter level after the event
+    int peakCounts = 0;   // height of the reflection above the backscatter (0: none)
+    int peakWidth = 0;    // samples of the reflection
+    int peakRise = 0;     // samples of its rising edge (0: a step)
 };
 
 struct SyntheticTrace {
-    double spacing = 2.042;           // metres per full-rate sample
-    double attenuationDbKm = 0.2;     // fibre loss
-    int launchEnd = 60;               // samples 0..launchEnd-1 saturated
+    double spacing = 2.042;        // metres per full-rate sample
+    double attenuationDbKm = 0.2;  // fibre loss
+    int launchEnd = 60;            // samples 0..launchEnd-1 saturated
     std::uint16_t launchLevel = 65000;
-    double startLevel = 40000.0;      // backscatter level right after the launch pulse
+    double startLevel = 40000.0;  // backscatter level right after the launch pulse
     std::vector<SyntheticEvent> events;
-    int fibreEnd = 25000;             // full-rate index of the far-end reflection
+    int fibreEnd = 25000;  // full-rate index of the far-end reflection
     int endPeakCounts = 15000;
     int endPeakWidth = 60;
     double noiseFloor = 1500.0;
-    int noiseAmplitude = 30;          // +- counts on every sample
+    int noiseAmplitude = 30;  // +- counts on every sample
 };
 
 inline SampleArray makeTrace(const SyntheticTrace& t) {
@@ -52,7 +53,9 @@ inline SampleArray makeTrace(const SyntheticTrace& t) {
             level = t.startLevel - t.attenuationDbKm * i * t.spacing - loss;
             for (const SyntheticEvent& e : t.events)
                 if (e.peakCounts > 0 && i >= e.index && i < e.index + e.peakWidth)
-                    level += e.peakCounts;
+                    level += i - e.index < e.peakRise
+                                 ? e.peakCounts * (i - e.index + 1.0) / (e.peakRise + 1.0)
+                                 : e.peakCounts;
         } else if (i < t.fibreEnd + t.endPeakWidth) {
             level = t.startLevel - t.attenuationDbKm * i * t.spacing - loss + t.endPeakCounts;
         } else {
