@@ -1,5 +1,6 @@
 #include "analysis/measurement.h"
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
@@ -84,7 +85,9 @@ FitResult TableMeasurer::leadingFit(int i, int cur, int prev) {
         int j = c;
         while (j < lim && cls(j) != 0) ++j;
         c = j + 10;
-        const int s500 = truncToI32(500.0 / static_cast<double>(p_.sampleSpacing));
+        // 500 m in samples; a degenerate spacing cannot push the window past the trace.
+        const int s500 = static_cast<int>(std::clamp<std::int64_t>(
+            truncToI64(500.0 / static_cast<double>(p_.sampleSpacing)), 0, kSampleCount));
         if (x(c) - x(static_cast<std::int64_t>(c) + s500) > 850) c += s500;
     }
     if (c == cur - 10 && cur > 30) c = cur - 30;

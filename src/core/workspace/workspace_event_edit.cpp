@@ -144,7 +144,7 @@ void Workspace::confirmEventPanel() {
                            p.sampleSpacing, p.helixFactor);
     } else {
         // 3. Edit: the event keeps its row, even beyond a neighbour.
-        t = static_cast<int>(parseCNumber(c.text("Ed_Num")));
+        t = truncToI32(parseCNumber(c.text("Ed_Num")));
         if (t < 1 || t > table.count()) {
             cancelEventPanel();
             return;
