@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "trace/trace_record.h"
-#include "util/checked.h"
 #include "view/view_math.h"
 
 namespace otdr {
@@ -11,6 +10,18 @@ namespace otdr {
 namespace {
 // The last sample index a chart point may sum (index 32767 is never summed).
 constexpr std::int32_t kLastPlottedSample = kSampleCount - 2;
+
+// Sum of samples[from..to), where indices outside the array read 0: the range is cut to the
+// array once, so the loop itself reads only inside it.
+std::uint32_t sumSamples(std::span<const std::uint16_t> samples, std::int32_t from,
+                         std::int32_t to) {
+    const auto size = static_cast<std::int64_t>(samples.size());
+    const std::int64_t lo = std::max<std::int64_t>(from, 0);
+    const std::int64_t hi = std::min<std::int64_t>(to, size);
+    std::uint32_t sum = 0;
+    for (std::int64_t i = lo; i < hi; ++i) sum += samples[static_cast<std::size_t>(i)];
+    return sum;
+}
 }  // namespace
 
 void plotLevels(std::span<const std::uint16_t> samples, const ViewState& view, int slot,
@@ -21,8 +32,7 @@ void plotLevels(std::span<const std::uint16_t> samples, const ViewState& view, i
     for (int p = 0; p < kChartPoints; ++p) {
         const std::int32_t start = view.firstSample + p * spp;
         const std::int32_t end = std::min(start + spp, kLastPlottedSample + 1);
-        std::uint32_t sum = 0;
-        for (std::int32_t i = start; i < end; ++i) sum += at(samples, i);
+        const std::uint32_t sum = sumSamples(samples, start, end);
         const auto scaled =
             static_cast<std::int32_t>(sum / static_cast<std::uint32_t>(spp) / divisor);
         const std::int32_t level = std::clamp(scaled - shift, 0, kChartHeight);
