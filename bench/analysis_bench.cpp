@@ -11,8 +11,11 @@ using namespace otdr;
 
 void loadTrace(Workspace& ws) {
     test::SyntheticTrace t;
-    t.events = {{3000, 0.3, 0, 0}, {6000, 0.5, 12000, 40}, {9000, 0.2, 0, 0},
-                {14000, 0.4, 10000, 40}, {19000, 0.25, 0, 0}};
+    t.events = {{3000, 0.3, 0, 0},
+                {6000, 0.5, 12000, 40},
+                {9000, 0.2, 0, 0},
+                {14000, 0.4, 10000, 40},
+                {19000, 0.25, 0, 0}};
     TraceSlot& slot = ws.state().slots[0];
     slot.samples = test::makeTrace(t);
     slot.loaded = 1;

@@ -123,7 +123,9 @@ TEST_F(Analyse, SelectingARowScrollsTheViewToTheEvent) {
     ws->selectEventRow(1);
     EXPECT_EQ(v.firstSample, 744);
     EXPECT_FLOAT_EQ(v.cursorX, 19.5f);
-    EXPECT_FLOAT_EQ(st().markers.x[1], (1280 - 744) / 8.0f);
+    // The other markers follow the view; the active one (A) stands on the cursor.
+    EXPECT_FLOAT_EQ(st().markers.x[2], (1920 - 744) / 8.0f);
+    EXPECT_FLOAT_EQ(st().markers.x[1], 19.5f);
 
     v.firstSample = 5000;  // 256 is not enough: half the event's index
     ws->selectEventRow(1);
