@@ -85,9 +85,12 @@ int runInfo(const std::string& path, bool json) {
               << "helix factor:      " << c.text("E_Helix") << '\n'
               << "sample spacing:    " << jsonFloat(p.sampleSpacing) << " m\n"
               << "date:              " << gbkToUtf8(rec.dateText) << '\n';
-    for (const auto& [key, value] : texts)
-        std::cout << key << ':' << std::string(19 - std::string(key).size() - 1, ' ')
+    // Values start in column 19; a key too long for that gets a single blank.
+    for (const auto& [key, value] : texts) {
+        const std::size_t width = std::string_view(key).size() + 1;
+        std::cout << key << ':' << std::string(width < 19 ? 19 - width : 1, ' ')
                   << gbkToUtf8(*value) << '\n';
+    }
     std::cout << "checksum:          " << (checksum.is_null() ? "-" : checksum.get<std::string>())
               << '\n';
     return kExitOk;
