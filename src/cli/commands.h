@@ -13,5 +13,6 @@ using Runner = std::function<int()>;
 Runner addInfoCommand(CLI::App& app);
 Runner addSamplesCommand(CLI::App& app);
 Runner addConvertCommand(CLI::App& app);
+Runner addSimulateCommand(CLI::App& app);
 
 }  // namespace otdr::cli

@@ -15,6 +15,7 @@ int main(int argc, char** argv) {
         otdr::cli::addInfoCommand(app),
         otdr::cli::addSamplesCommand(app),
         otdr::cli::addConvertCommand(app),
+        otdr::cli::addSimulateCommand(app),
     };
     try {
         app.parse(argc, argv);
