@@ -297,4 +297,25 @@ TEST(SimulatorFiles, SorAndZtReadBackWithTheSimulatedParameters) {
     EXPECT_FALSE(fileExists(dir.file("t.txt")));
 }
 
+TEST(SimulatorFiles, BundledSamplesOpenAndAreReproducible) {
+    const std::string dir = OTDR_SAMPLES_DIR;
+    for (const char* name :
+         {"short_500m_10ns.sor", "mid_16km_1310.sor", "long_64km_1550.sor", "long_128km_1550.sor",
+          "connectors_10m_apart_8km_30ns.sor", "noisy_256km_1310.sor"}) {
+        auto sor = readSor(readWholeFile(dir + "/" + name).value());
+        ASSERT_TRUE(sor) << name;
+        EXPECT_EQ(sor.value()->checksum, ChecksumStatus::Valid) << name;
+    }
+    EXPECT_TRUE(readZt(readWholeFile(dir + "/mid_32km_1625.zt").value()));
+    // The command samples/README.md gives for long_64km_1550.sor.
+    SimConfig c;
+    c.fibreLengthKm = 50;
+    c.events = {{8.2, 0.1}, {18.5, 0.35}, {27, 0.5, true, -42}, {41.3, 0.2}};
+    c.seed = 3;
+    test::TempDir tmp;
+    ASSERT_TRUE(writeTraceFile(simulate(c), tmp.file("again.sor")));
+    EXPECT_EQ(readWholeFile(tmp.file("again.sor")).value(),
+              readWholeFile(dir + "/long_64km_1550.sor").value());
+}
+
 }  // namespace otdr::sim
