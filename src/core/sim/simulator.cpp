@@ -306,16 +306,17 @@ SimResult simulate(const SimConfig& c) {
     for (std::size_t k = 0; k < events.size(); ++k) at[k] = g.sampleAt(events[k].distanceKm);
     const int end = g.sampleAt(c.fibreLengthKm);
 
-    // Backscatter level (counts) at every sample, the fibre end not yet applied: the linear
-    // fall with distance minus the step losses, each spread over one pulse length (full losses
-    // by a running sum, then the ramps).
     // Two work arrays of the trace's length, kept per thread so that repeated runs touch no
-    // fresh memory.
+    // fresh memory: the backscatter level in counts and the reflected power.
     constexpr std::size_t n = kSampleCount;
     thread_local std::vector<double> level;
     thread_local std::vector<double> reflected;
     level.assign(n, 0.0);
     reflected.assign(n, 0.0);
+
+    // Backscatter level at every sample, the fibre end not yet applied: the linear fall with
+    // distance minus the step losses, each spread over one pulse length (full losses by a
+    // running sum, then the ramps).
     for (std::size_t k = 0; k < events.size(); ++k) {
         const std::size_t full = static_cast<std::size_t>(at[k]) + g.spanSamples;
         if (full < n) level[full] -= events[k].lossDb * 1000.0;
