@@ -58,8 +58,9 @@ struct SimConfig {
     double refractiveIndex = 1.4682;
     double fibreLengthKm = 40;
     std::vector<SimEvent> events;
-    // Receiver noise amplitude relative to the noise floor: 0 gives a noiseless trace and a
-    // flat floor, 1 a typical averaged trace, larger values a trace with fewer averages.
+    // Receiver noise amplitude relative to the noise floor, 0..5: 0 gives a noiseless trace
+    // and a flat floor, 1 a typical averaged trace, larger values a trace with fewer averages.
+    // The floor's mean stays at noiseFloorDb (unless the noise alone lifts it higher).
     double noiseLevel = 1.0;
     std::uint64_t seed = 1;
 
