@@ -12,10 +12,9 @@ int main(int argc, char** argv) {
     CLI::App app{"otdr - open, convert and analyse OTDR trace files (SOR and ZT)"};
     app.require_subcommand(1);
     std::vector<otdr::cli::Runner> runners{
-        otdr::cli::addInfoCommand(app),
-        otdr::cli::addSamplesCommand(app),
-        otdr::cli::addConvertCommand(app),
-        otdr::cli::addEventsCommand(app),
+        otdr::cli::addInfoCommand(app),     otdr::cli::addSamplesCommand(app),
+        otdr::cli::addConvertCommand(app),  otdr::cli::addEventsCommand(app),
+        otdr::cli::addSimulateCommand(app),
     };
     try {
         app.parse(argc, argv);
