@@ -14,5 +14,6 @@ Runner addInfoCommand(CLI::App& app);
 Runner addSamplesCommand(CLI::App& app);
 Runner addConvertCommand(CLI::App& app);
 Runner addEventsCommand(CLI::App& app);
+Runner addReportCommand(CLI::App& app);
 
 }  // namespace otdr::cli
