@@ -6,10 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "analysis_fixture.h"
 #include "report/preview_rules.h"
 #include "report/report_content.h"
 #include "test_support.h"
 #include "util/gbk.h"
+#include "util/text.h"
 #include "workspace/workspace.h"
 
 namespace otdr {
@@ -309,6 +311,39 @@ TEST_F(ReportContent, PaddingCountsCharactersAndKeepsLongTexts) {
     EXPECT_EQ(padCharacters("光纤", 4), "光纤  ");
     EXPECT_EQ(padCharacters("12345678901", 10), "12345678901");
     EXPECT_EQ(padCharacters("", 3), "   ");
+}
+
+// The event table of an analysed trace: one row per event, in table order, the last one the
+// fibre end, and the threshold the fibre dialog shows.
+using AnalysedReport = test::AnalysedWorkspace;
+TEST_F(AnalysedReport, OneRowPerMeasuredEvent) {
+    loadAndAnalyse();
+    const int n = events().count();
+    ASSERT_GE(n, 3);
+    const std::vector<std::string> l = transcript(buildReportOperations(st(), ReportFlags{}, 96));
+    std::vector<std::string> rows;
+    for (const std::string& line : l)
+        if (line.size() > 1 && line[0] == '\t' && line[1] >= '1' && line[1] <= '9')
+            rows.push_back(line);
+    ASSERT_EQ(static_cast<int>(rows.size()), n);
+    for (int r = 1; r <= n; ++r) {
+        const std::string& row = rows[static_cast<std::size_t>(r - 1)];
+        const std::string_view type = r == n                   ? kReportFibreEnd
+                                      : events().reflective(r) ? kReportReflective
+                                                               : kReportNonReflective;
+        EXPECT_EQ(row.substr(0, 5 + type.size()),
+                  "\t" + padCharacters(std::to_string(r), 4) + std::string(type))
+            << row;
+        EXPECT_NE(
+            row.find(std::string(trimBlanks(st().eventText[0][static_cast<std::size_t>(r - 1)]))),
+            std::string::npos)
+            << row;
+        EXPECT_EQ(row.substr(row.rfind('\t') + 1),
+                  st().eventText[4][static_cast<std::size_t>(r - 1)]);
+    }
+    const auto threshold =
+        std::find(l.begin(), l.end(), "\t连接损耗：" + tabs(6) + "事件门限：0.05");
+    EXPECT_NE(threshold, l.end());
 }
 
 TEST(ReportEventMarks, LeftOutOfThePictureAndBackAfterwards) {
