@@ -15,5 +15,6 @@ Runner addSamplesCommand(CLI::App& app);
 Runner addConvertCommand(CLI::App& app);
 Runner addEventsCommand(CLI::App& app);
 Runner addSimulateCommand(CLI::App& app);
+Runner addReportCommand(CLI::App& app);
 
 }  // namespace otdr::cli

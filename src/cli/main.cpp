@@ -9,12 +9,12 @@
 
 int main(int argc, char** argv) {
     std::setlocale(LC_ALL, "C");
-    CLI::App app{"otdr - open, convert and analyse OTDR trace files (SOR and ZT)"};
+    CLI::App app{"otdr - open, convert, analyse and report OTDR trace files (SOR and ZT)"};
     app.require_subcommand(1);
     std::vector<otdr::cli::Runner> runners{
         otdr::cli::addInfoCommand(app),     otdr::cli::addSamplesCommand(app),
         otdr::cli::addConvertCommand(app),  otdr::cli::addEventsCommand(app),
-        otdr::cli::addSimulateCommand(app),
+        otdr::cli::addSimulateCommand(app), otdr::cli::addReportCommand(app),
     };
     try {
         app.parse(argc, argv);

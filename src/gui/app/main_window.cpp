@@ -29,6 +29,7 @@
 #include "app/settings_store.h"
 #include "dialogs/fibre_dialog.h"
 #include "dialogs/report_settings_dialog.h"
+#include "report/print_preview.h"
 #include "view/chart_widget.h"
 #include "workspace/command_table.h"
 
@@ -159,6 +160,7 @@ void TForm1::setCompanions(TCopyWin* copy, TTracePrintView* preview, TForm3* abo
                            TForm5* fibre) {
     copyWin_ = copy;
     preview_ = preview;
+    if (preview_) preview_->bindZoom(&ws_->state().previewZoom);
     about_ = about;
     reportDialog_ = report;
     fibreDialog_ = fibre;

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
@@ -25,6 +26,7 @@
 #include "dialogs/report_settings_dialog.h"
 #include "report/copy_window.h"
 #include "report/print_preview.h"
+#include "report/report_builder.h"
 #include "view/chart_widget.h"
 #include "workspace/command_table.h"
 
@@ -340,12 +342,26 @@ void TForm1::reportSettingsCommand() {
 }
 
 void TForm1::printViewCommand() {
-    if (preview_) preview_->exec();
+    if (!preview_) return;
+    // The report reads the report settings dialog's boxes as they are now.
+    const ReportFlags flags = reportDialog_ ? reportDialog_->flags() : ws_->state().report;
+    const QImage logo = reportDialog_ ? reportDialog_->logo().toImage() : QImage();
+    buildTestReport(*preview_, ws_->state(), flags, reportScreenDpi(),
+                    *static_cast<ChartWidget*>(chart_), logo);
+    refresh();
+    preview_->exec();
 }
 
 void TForm1::copyTraceCommand() {
+    // The chart at its size with everything it shows, on white where the chart is transparent.
     auto* chart = static_cast<ChartWidget*>(chart_);
-    QApplication::clipboard()->setImage(chart->renderImage(chart->size()));
+    QImage bitmap(chart->size(), QImage::Format_RGB32);
+    bitmap.fill(Qt::white);
+    {
+        QPainter p(&bitmap);
+        p.drawImage(QPoint(0, 0), chart->renderImage(chart->size(), /*showAxes=*/true));
+    }
+    QApplication::clipboard()->setImage(bitmap);
 }
 
 void TForm1::closeEvent(QCloseEvent* e) {

@@ -33,11 +33,19 @@ QString TCopyWin::eventText() const {
     return event_->toPlainText();
 }
 
+namespace {
+// Selects the whole text and puts it on the clipboard as plain text.
+void copyAll(QTextEdit* edit) {
+    edit->selectAll();
+    QApplication::clipboard()->setText(edit->toPlainText());
+}
+}  // namespace
+
 void TCopyWin::copyPara() {
-    QApplication::clipboard()->setText(para_->toPlainText());
+    copyAll(para_);
 }
 void TCopyWin::copyEvent() {
-    QApplication::clipboard()->setText(event_->toPlainText());
+    copyAll(event_);
 }
 
 }  // namespace otdr::gui
