@@ -79,14 +79,16 @@ TEST(SimulatorPhysics, ReflectionPeakReadsAsRequestedReflectance) {
         c.events = {{c.fibreLengthKm / 2, 0.4, true, k.reflectance}};
         const SimResult r = simulate(c);
         const int s = r.truth[0].sample;
-        const int peak = *std::max_element(r.samples.begin() + s, r.samples.begin() + s + 10);
+        // The receiver's rising edge reaches the top within the pulse.
+        const int peak =
+            *std::max_element(r.samples.begin() + s, r.samples.begin() + s + pulseSamples(r));
         const double h = peak - r.samples[static_cast<std::size_t>(s - 1)];
         const double kConst = k.wave == 1310 ? 81.7 : 80.3;
         const double returnLoss =
             kConst - (10 * std::log10(std::pow(10.0, h * 0.0002) - 1) + 10 * std::log10(k.pulse));
         EXPECT_NEAR(returnLoss, -k.reflectance, 0.1) << k.wave << " " << k.pulse;
         EXPECT_NEAR(h, reflectionHeightCounts(k.reflectance, k.pulse, r.params.wavelengthClass),
-                    2.0);
+                    5.0);
     }
 }
 
@@ -100,9 +102,10 @@ TEST(SimulatorPhysics, LaunchSaturatesAndBackscatterStartsOnTheExpectedScale) {
             c.fibreLengthKm = 150;
             const SimResult r = simulate(c);
             const int w = pulseSamples(r);
-            for (int i = 0; i < w; ++i) ASSERT_EQ(r.samples[static_cast<std::size_t>(i)], 62000);
-            EXPECT_GE(r.startLevelDb, 45.0);
-            EXPECT_LE(r.startLevelDb, 55.0);
+            for (int i = 0; i < w; ++i)
+                ASSERT_EQ(r.samples[static_cast<std::size_t>(i)], sim::kSaturationCounts);
+            EXPECT_GE(r.startLevelDb, 26.0);
+            EXPECT_LE(r.startLevelDb, sim::kMaxStartLevelDb);
             EXPECT_EQ(std::fmod(r.params.attenuationDb, 5.0f), 0.0f);
             // The backscatter after the launch tail extrapolates back to the start level.
             EXPECT_NEAR(fittedLevelAt(r, 6 * w + 50, 6 * w + 3000, 0), r.startLevelDb * 1000, 20)
@@ -119,7 +122,9 @@ TEST(SimulatorPhysics, FibreEndReflectsThenFallsToTheAskedFloor) {
         const SimResult r = simulate(c);
         const SimTruthEvent& end = r.truth.back();
         EXPECT_LT(end.sample, 0.85 * kSampleCount);
-        EXPECT_GT(r.samples[static_cast<std::size_t>(end.sample)], 60000);
+        EXPECT_GT(*std::max_element(r.samples.begin() + end.sample,
+                                    r.samples.begin() + end.sample + pulseSamples(r)),
+                  sim::kSaturationCounts - 2000);
         EXPECT_NEAR(meanOf(r, 24000, kSampleCount), floorDb * 1000, 100) << floorDb << " " << noise;
     }
     SimConfig quiet;
@@ -160,8 +165,9 @@ TEST(SimulatorDeterminism, SameSeedSameBytesOtherSeedOtherNoise) {
     SimConfig other = c;
     other.seed = 2;
     const SimResult a = simulate(c), b = simulate(other);
+    // Far above the floor the noise is too small to change a count; near it, it shows.
     const int end = a.truth.back().sample;
-    EXPECT_TRUE(std::equal(a.samples.begin(), a.samples.begin() + end, b.samples.begin()));
+    EXPECT_TRUE(std::equal(a.samples.begin(), a.samples.begin() + 2000, b.samples.begin()));
     EXPECT_FALSE(std::equal(a.samples.begin() + end, a.samples.end(), b.samples.begin() + end));
 }
 
@@ -274,7 +280,7 @@ TEST(SimulatorFiles, SorAndZtReadBackWithTheSimulatedParameters) {
     EXPECT_EQ(h.wavelengthCode(), 0);
     EXPECT_EQ(h.effectiveRangeIndex(), 7);
     EXPECT_EQ(h.pulseWidth(), 5120);
-    EXPECT_EQ(h.attenuation() * 5, 10);  // 46 + 5 log10(512) + 0.7 = 60.25 dB: two 5 dB steps
+    EXPECT_EQ(h.attenuation() * 5, 5);  // 26 + 5 log10(512) + 0.7 = 40.25 dB: one 5 dB step
     EXPECT_EQ(h.groupIndex1310(), 146820);
     EXPECT_EQ(h.averageCount(), 100);
     for (int i = 0; i < kSampleCount; i += 2)

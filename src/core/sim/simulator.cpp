@@ -23,7 +23,7 @@ constexpr double kHalfLightMetresPerNs = 0.1499;
 
 // Backscatter level at distance 0 for a 10 ns pulse at 1550 nm without attenuator, dB. The
 // backscattered power grows with the pulse energy; 1310 nm scatters a little more.
-constexpr double kBaseStartLevelDb = 46.0;
+constexpr double kBaseStartLevelDb = 26.0;
 constexpr double kShortWavelengthExtraDb = 0.7;
 constexpr double kAttenuatorStepDb = 5.0;
 
@@ -96,14 +96,26 @@ Geometry geometryFor(int pulseWidthNs, double ior, float spacing) {
 
 // Adds a reflection of peak power `amplitude` starting at sample s: flat for the pulse, then
 // decaying with the receiver's time constant.
-void addReflection(std::vector<double>& power, int s, double amplitude, const Geometry& g) {
+void addReflection(std::vector<double>& power, int s, double amplitude, const Geometry& g,
+                   bool rising = true) {
+    // The receiver charges towards the reflected power while the pulse comes back, then
+    // discharges with the same time constant: a rising edge of a few samples, a flat top and
+    // a tail. The launch reflection finds the receiver already overdriven: no rising edge.
     const int n = static_cast<int>(power.size());
-    int i = s;
-    for (int u = 0; u < g.spanSamples && i < n; ++u, ++i)
-        power[static_cast<std::size_t>(i)] += amplitude;
     const double decay = std::exp(-1.0 / g.tau);
+    // Scaled so that the top of the edge reaches the reflected power.
+    const double reach = rising ? 1.0 - std::pow(decay, std::max(g.spanSamples, 1)) : 1.0;
+    amplitude /= reach;
+    int i = s;
+    double a = 0.0;
+    double charge = rising ? 1.0 : 0.0;
+    for (int u = 0; u < g.spanSamples && i < n; ++u, ++i) {
+        charge *= decay;
+        a = amplitude * (1.0 - charge);
+        power[static_cast<std::size_t>(i)] += a;
+    }
     const int tail = static_cast<int>(kTailTimeConstants * g.tau) + 1;
-    double a = amplitude * decay;
+    a *= decay;
     for (int u = 0; u < tail && i < n; ++u, ++i) {
         power[static_cast<std::size_t>(i)] += a;
         a *= decay;
@@ -316,7 +328,7 @@ SimResult simulate(const SimConfig& c) {
 
     // Backscatter level at every sample, the fibre end not yet applied: the linear fall with
     // distance minus the step losses, each spread over one pulse length (full losses by a
-    // running sum, then the ramps).
+    // running sum, then the ramps of the non-reflective ones).
     for (std::size_t k = 0; k < events.size(); ++k) {
         const std::size_t full = static_cast<std::size_t>(at[k]) + g.spanSamples;
         if (full < n) level[full] -= events[k].lossDb * 1000.0;
@@ -329,19 +341,27 @@ SimResult simulate(const SimConfig& c) {
         level[i] = startCounts - slopeCounts * static_cast<double>(i) + stepped;
     }
     for (std::size_t k = 0; k < events.size(); ++k) {
+        // Under a reflection the loss is hidden by the peak: it shows as a step where the
+        // backscatter comes back after the pulse.
+        if (events[k].reflective) continue;
         for (int u = 1; u < g.spanSamples; ++u) {
             const std::size_t i = static_cast<std::size_t>(at[k]) + static_cast<std::size_t>(u);
             if (i < n) level[i] -= events[k].lossDb * 1000.0 * (u / g.span);
         }
     }
 
-    // Reflections in linear power, sized against the backscatter where they start.
-    addReflection(reflected, 0, powerOf(kSaturationCounts + kLaunchOverdriveCounts), g);
+    // Reflections in linear power, sized so that the top of the peak (reached at the end of the
+    // pulse) stands the asked height above the backscatter where the peak starts.
+    addReflection(reflected, 0, powerOf(kSaturationCounts + kLaunchOverdriveCounts), g,
+                  /*rising=*/false);
     for (std::size_t k = 0; k < events.size(); ++k) {
         if (!events[k].reflective) continue;
         const double height = reflectionHeightCounts(events[k].reflectanceDb, pulse, cls);
-        addReflection(reflected, at[k],
-                      powerOf(level[static_cast<std::size_t>(at[k])]) * (powerOf(height) - 1.0), g);
+        const std::size_t top =
+            std::min(n - 1, static_cast<std::size_t>(at[k] + std::max(g.spanSamples - 1, 0)));
+        const double foot = level[static_cast<std::size_t>(at[k])];
+        addReflection(reflected, at[k], std::max(powerOf(foot + height) - powerOf(level[top]), 0.0),
+                      g);
     }
     const double endCounts = level[static_cast<std::size_t>(end)];
     const double endHeight = reflectionHeightCounts(c.endReflectanceDb, pulse, cls);

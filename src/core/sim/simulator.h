@@ -34,12 +34,14 @@ namespace otdr::sim {
 // Pulse widths the instrument offers, ns.
 constexpr std::array<int, 9> kPulseWidthsNs{10, 30, 80, 160, 320, 640, 1280, 5120, 10240};
 
-// Level the receiver saturates at (counts): the launch plateau and clipped reflections.
-constexpr int kSaturationCounts = 62000;
+// Level the receiver saturates at (counts): the launch plateau and clipped reflections. It
+// lies just below the top of the chart at the coarsest scale (600 units x 80 counts), so a
+// newly opened long-range trace is seen whole.
+constexpr int kSaturationCounts = 47000;
 
 // The largest level the backscatter starts at (dB above count 0); the attenuator keeps it
 // there or below.
-constexpr double kMaxStartLevelDb = 55.0;
+constexpr double kMaxStartLevelDb = 40.0;
 
 // The fibre end must lie within this share of the trace so that the far end shows the floor.
 constexpr double kMaxEndShare = 0.85;

@@ -273,6 +273,8 @@ void TForm1::buildToolPanel() {
 void TForm1::buildChartArea() {
     auto* chart = new ChartWidget(centralWidget());
     chart->setScene(&ws_->scene());
+    // The plot leaves the top to the measurement labels and the right to the parameter group.
+    chart->setPlotMargins(QMargins(50, 92, 222, 36));
     chart->setGeometry(4, kToolPanelHeight, kChartWidth, kChartHeight);
     chart->setContextMenuPolicy(Qt::CustomContextMenu);
     chart_ = chart;
