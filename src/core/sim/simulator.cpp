@@ -38,8 +38,9 @@ constexpr double kMinReceiverTauSamples = 0.5;
 constexpr double kNoiseRelative = 0.5;
 
 // Above the floor by this much (plus the noise's own reach), pedestal and noise change a level
-// by less than 0.005 counts.
-constexpr double kQuietMarginCounts = 30000.0;
+// by less than 0.05 counts (the noise reaches at most 2 sqrt 3 deviations), so the level is taken
+// as it is and no noise is drawn.
+constexpr double kQuietMarginCounts = 25000.0;
 
 // Reflection tails are followed for this many time constants (e^-40 is below any level).
 constexpr double kTailTimeConstants = 40.0;
@@ -122,17 +123,24 @@ void addReflection(std::vector<double>& power, int s, double amplitude, const Ge
     }
 }
 
-// Mean displayed level (counts) of a pedestal plus Gaussian noise, by quadrature over the
-// normal density on [-6, 6].
+// Mean displayed level (counts) of a pedestal plus the sample noise, by quadrature over the
+// noise's density: the sum of four uniform numbers, centred and scaled to variance 1, which
+// lies on [-2 sqrt 3, 2 sqrt 3].
 double meanNoiseCounts(double pedestal, double sigma) {
     constexpr int kPoints = 121;
-    constexpr double kStep = 0.1;
+    constexpr double kHalfWidth = 3.4641016151377544;  // 2 sqrt 3
+    constexpr double kStep = 2.0 * kHalfWidth / (kPoints - 1);
     static const std::array<double, kPoints> weights = [] {
         std::array<double, kPoints> w{};
         double total = 0.0;
         for (int k = 0; k < kPoints; ++k) {
-            const double x = (k - kPoints / 2) * kStep;
-            w[static_cast<std::size_t>(k)] = std::exp(-0.5 * x * x);
+            // Density of the sum u of four uniforms at u = 2 + z / sqrt 3.
+            const double u = 2.0 + (k * kStep - kHalfWidth) / 1.7320508075688772;
+            const double binom[] = {1, 4, 6, 4, 1};
+            double d = 0.0;
+            for (int j = 0; j <= 4 && j <= u; ++j)
+                d += ((j % 2) ? -1.0 : 1.0) * binom[j] * std::pow(u - j, 3.0);
+            w[static_cast<std::size_t>(k)] = std::max(d, 0.0);
             total += w[static_cast<std::size_t>(k)];
         }
         for (double& v : w) v /= total;
@@ -141,7 +149,7 @@ double meanNoiseCounts(double pedestal, double sigma) {
     double sum = 0.0;
     for (int k = 0; k < kPoints; ++k)
         sum += weights[static_cast<std::size_t>(k)] *
-               displayedCounts(pedestal + sigma * (k - kPoints / 2) * kStep);
+               displayedCounts(pedestal + sigma * (k * kStep - kHalfWidth));
     return sum;
 }
 
@@ -385,7 +393,11 @@ SimResult simulate(const SimConfig& c) {
             // The backscatter vanishes over one pulse length after the far end.
             const double left = beyondEnd < 0 ? 1.0 : 1.0 - beyondEnd / g.span;
             double total = reflected[i] + pedestal;
-            if (left > 0.0) total += powerOf(level[i]) * left;
+            // Single precision is ample here: the level comes back within 0.001 counts.
+            if (left > 0.0)
+                total += static_cast<double>(std::exp(
+                             static_cast<float>(level[i] * (std::numbers::ln10 / 5000.0)))) *
+                         left;
             if (sigma > 0.0) total += sigma * noise.at(i);
             counts = displayedCounts(total);
         }

@@ -16,7 +16,7 @@
 //    trailing off with the receiver's time constant;
 //  - the launch: a front reflection that saturates the receiver for about a pulse length;
 //  - the far end: a large reflection after which the backscatter vanishes;
-//  - additive Gaussian receiver noise in linear power around a noise pedestal, so that its
+//  - additive near-normal receiver noise in linear power around a noise pedestal, so that its
 //    share grows as the signal falls and the far end shows a noise floor at the asked level.
 
 #include <array>
