@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "util/numeric.h"
+#include "util/text.h"
 
 namespace otdr::cli {
 
@@ -22,11 +23,7 @@ double jsonFloat(float v) {
 }
 
 std::string formatOf(const std::string& path) {
-    const std::size_t dot = path.rfind('.');
-    if (dot == std::string::npos) return {};
-    std::string ext = path.substr(dot);
-    for (char& c : ext)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    const std::string ext = lowerExtension(path);
     if (ext == ".sor") return "sor";
     if (ext == ".zt") return "zt";
     return {};

@@ -12,6 +12,7 @@
 #include "trace/zt_format.h"
 #include "util/file_io.h"
 #include "util/numeric.h"
+#include "util/text.h"
 
 namespace otdr::sim {
 
@@ -181,16 +182,6 @@ float storedIndex(double index) {
     for (int step = 0; step < 4 && truncToI32(static_cast<double>(f) * 100000.0) < wanted; ++step)
         f = std::nextafter(f, 2.0f);
     return f;
-}
-
-std::string lowerExtension(const std::string& path) {
-    const std::size_t dot = path.rfind('.');
-    const std::size_t slash = path.rfind('/');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
-    std::string ext = path.substr(dot);
-    for (char& ch : ext)
-        if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
-    return ext;
 }
 
 }  // namespace

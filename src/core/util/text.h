@@ -42,6 +42,27 @@ inline std::string padRight(std::string_view s, std::size_t n) {
     return out;
 }
 
+inline std::string lowerAscii(std::string s) {
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return s;
+}
+inline std::string upperAscii(std::string s) {
+    for (char& c : s)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return s;
+}
+
+// The extension of a file name from its last point on, point included, in lower case; empty
+// when the name has none (a point in a folder name does not count).
+inline std::string lowerExtension(std::string_view path) {
+    const std::size_t dot = path.rfind('.');
+    const std::size_t slash = path.rfind('/');
+    if (dot == std::string_view::npos || (slash != std::string_view::npos && dot < slash))
+        return {};
+    return lowerAscii(std::string(path.substr(dot)));
+}
+
 inline bool contains(std::string_view s, std::string_view part) {
     return s.find(part) != std::string_view::npos;
 }

@@ -14,12 +14,6 @@ constexpr std::size_t kTextLimit = 30;
 constexpr std::size_t kFlagLimit = 2;
 constexpr std::size_t kCommentLimit = 80;
 
-std::string upperAscii(std::string s) {
-    for (char& c : s)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return s;
-}
-
 }  // namespace
 
 void Workspace::fillFibreDialog() {

@@ -18,16 +18,8 @@ namespace {
 
 enum class FileKind { Zt, Sor, Other };
 
-std::string lowerAscii(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return s;
-}
-
 FileKind kindOf(const std::string& path) {
-    const std::size_t dot = path.rfind('.');
-    if (dot == std::string::npos) return FileKind::Other;
-    const std::string ext = lowerAscii(path.substr(dot));
+    const std::string ext = lowerExtension(path);
     if (ext == ".zt") return FileKind::Zt;
     if (ext == ".sor") return FileKind::Sor;
     return FileKind::Other;
