@@ -296,7 +296,7 @@ TEST(SimulatorFiles, BundledSamplesOpenAndAreReproducible) {
     const std::string dir = OTDR_SAMPLES_DIR;
     for (const char* name :
          {"short_500m_10ns.sor", "mid_16km_1310.sor", "long_64km_1550.sor", "long_128km_1550.sor",
-          "connectors_10m_apart_8km_30ns.sor", "noisy_256km_1310.sor"}) {
+          "two_connectors_10m_8km_30ns.sor", "noisy_256km_1310.sor"}) {
         auto sor = readSor(readWholeFile(dir + "/" + name).value());
         ASSERT_TRUE(sor) << name;
         EXPECT_EQ(sor.value()->checksum, ChecksumStatus::Valid) << name;
