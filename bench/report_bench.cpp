@@ -86,38 +86,38 @@ QApplication& application() {
     return *app;
 }
 
+// A prepared workspace, chart, preview window and logo, as the print preview command has them.
+struct ReportSetup {
+    ReportSetup() : ws(Settings{}), logo(120, 48, QImage::Format_RGB32) {
+        prepare(ws);
+        chart.setScene(&ws.scene());
+        logo.fill(Qt::white);
+    }
+    QApplication& app = application();
+    Workspace ws;
+    gui::ChartWidget chart;
+    gui::TTracePrintView preview;
+    QImage logo;
+};
+
 // The print preview command without showing the window: chart picture, operations,
 // document, layout and pagination.
 void BM_ReportBuildOnePage(benchmark::State& state) {
-    application();
-    Workspace ws(Settings{});
-    prepare(ws);
-    gui::ChartWidget chart;
-    chart.setScene(&ws.scene());
-    gui::TTracePrintView preview;
-    QImage logo(120, 48, QImage::Format_RGB32);
-    logo.fill(Qt::white);
+    ReportSetup r;
     for (auto _ : state) {
-        gui::buildTestReport(preview, ws.state(), onePage(), 96, chart, logo);
-        benchmark::DoNotOptimize(preview.pageCount());
+        gui::buildTestReport(r.preview, r.ws.state(), onePage(), 96, r.chart, r.logo);
+        benchmark::DoNotOptimize(r.preview.pageCount());
     }
-    state.counters["pages"] = preview.pageCount();
+    state.counters["pages"] = r.preview.pageCount();
 }
 BENCHMARK(BM_ReportBuildOnePage)->Unit(benchmark::kMillisecond);
 
 // Drawing the built page at 100 % as the preview shows it.
 void BM_ReportDrawPage(benchmark::State& state) {
-    application();
-    Workspace ws(Settings{});
-    prepare(ws);
-    gui::ChartWidget chart;
-    chart.setScene(&ws.scene());
-    gui::TTracePrintView preview;
-    QImage logo(120, 48, QImage::Format_RGB32);
-    logo.fill(Qt::white);
-    gui::buildTestReport(preview, ws.state(), onePage(), 96, chart, logo);
+    ReportSetup r;
+    gui::buildTestReport(r.preview, r.ws.state(), onePage(), 96, r.chart, r.logo);
     for (auto _ : state) {
-        const QImage page = preview.pagePreview()->renderPage(1, 1.0);
+        const QImage page = r.preview.pagePreview()->renderPage(1, 1.0);
         benchmark::DoNotOptimize(page.constBits());
     }
 }
