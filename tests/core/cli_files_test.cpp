@@ -25,9 +25,9 @@ TEST_F(Cli, InfoAsJson) {
     for (const char* key :
          {"\"format\": \"sor\"", "\"range_index\": 7", "\"range\": \"64 km\"",
           "\"pulse_width_ns\": 1280", "\"average_count\": 1024", "\"attenuation_db\": 0.0",
-          "\"wavelength\": \"1550 nm\"", "\"wavelength_class\": 1", "\"refractive_index\": 1.46819",
+          "\"wavelength\": \"1550 nm\"", "\"wavelength_class\": 1", "\"refractive_index\": 1.4682",
           "\"helix_factor\": 1.0", "\"cable_id\": \"CABLE-7\"", "\"comment\": \"after repair\"",
-          "\"checksum\": \"valid\"", "\"sample_spacing\": 2.04197", "\"date\""})
+          "\"checksum\": \"valid\"", "\"sample_spacing\": 2.0419562", "\"date\""})
         EXPECT_NE(r.out.find(key), std::string::npos) << key << "\n" << r.out;
 }
 

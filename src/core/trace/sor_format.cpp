@@ -256,7 +256,8 @@ Result<Bytes> buildSor(TraceRecord& rec, const SampleArray& samples, const SorWr
     auto& fxd = rec.fxdParams;
     fxd.fill(0);
     const int r = p.rangeIndex;
-    const std::int32_t groupIndex = truncToI32(static_cast<double>(p.refractiveIndex) * 100000.0);
+    // Rounded, so that the index read back is the one shown (1.4682f is stored as 146820).
+    const std::int32_t groupIndex = roundToI32(static_cast<double>(p.refractiveIndex) * 100000.0);
     const double km = r == 0 ? 0.5 : rangeKm(r);
     putText(fxd, 0, sor::kFxdParamsName, 10);
     putU32(fxd, 10, p.timestamp);
