@@ -282,6 +282,27 @@ TEST_F(WorkspaceFiles, SaveFailureIsReportedAndKeepsTheOldFile) {
     EXPECT_NE(prompter.errors.back().find("x.zt"), std::string::npos);
 }
 
+TEST_F(WorkspaceFiles, AFailedSaveChangesNothingInTheSlot) {
+    ASSERT_TRUE(ws.openTrace(write("in.sor", makeSor(rampSamples()))));
+    // What a save would change: the texts are trimmed, the dialog texts copied in, the
+    // header rebuilt from the parameters.
+    ws.state().slots[0].record.genParams.cableId = "  padded  ";
+    ws.state().fibreDialog.editbs = "FROM DIALOG";
+    ws.state().params.pulseWidthNs = 640;
+    const TraceRecord before = slot(0).record;
+    for (SaveFormat format : {SaveFormat::Zt, SaveFormat::Sor}) {
+        EXPECT_EQ(ws.saveAs(dir.file("no/such/folder/x"), format), SaveOutcome::Failed);
+        EXPECT_TRUE(slot(0).record == before) << static_cast<int>(format);
+    }
+    EXPECT_EQ(prompter.errors.size(), 2u);
+    // A save that succeeds takes the new images into the slot.
+    ASSERT_EQ(ws.saveAs(dir.file("ok.zt"), SaveFormat::Zt), SaveOutcome::Saved);
+    EXPECT_EQ(slot(0).record.genParams.cableId, "padded");
+    EXPECT_EQ(slot(0).record.header.pulseWidth(), 640);
+    ASSERT_EQ(ws.saveAs(dir.file("ok.sor"), SaveFormat::Sor), SaveOutcome::Saved);
+    EXPECT_EQ(slot(0).record.genParams.cableId, "FROM DIALOG");
+}
+
 TEST_F(WorkspaceFiles, DecimalParametersSurviveAnyNumberOfSaves) {
     for (std::int32_t index : {146810, 146820, 146830, 146880, 146890}) {
         const std::string shown = formatNumber("%7.5f", index / 100000.0);
