@@ -48,6 +48,24 @@ TEST_F(Cli, ConvertBothWays) {
     EXPECT_NE(back.out.find("valid"), std::string::npos) << back.out;
 }
 
+TEST_F(Cli, InfoEscapesControlCharactersOfTheFileTexts) {
+    GenParams texts = test::sampleTexts();
+    texts.cableId = "A\x1b[2JB";
+    texts.operatorName = "bell\x07ring";
+    texts.comment = "del\x7f tab\tend";
+    const std::string path = dir.file("ctl.sor");
+    test::writeBytes(path, test::makeSor(test::rampSamples(), test::sorParams(), texts));
+    const test::CliResult r = test::runCli("info " + path);
+    ASSERT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("cable_id:             A\\x1b[2JB\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("operator:             bell\\x07ring\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("comment:              del\\x7f tab\\x09end\n"), std::string::npos)
+        << r.out;
+    for (unsigned char c : r.out) EXPECT_TRUE(c == '\n' || (c >= 0x20 && c != 0x7f)) << int(c);
+    // JSON escapes them its own way.
+    EXPECT_NE(test::runCli("info --json " + path).out.find("A\\u001b[2JB"), std::string::npos);
+}
+
 TEST_F(Cli, ExitCodes) {
     test::writeBytes(dir.file("bad.sor"), Bytes(10, 0));
     EXPECT_EQ(test::runCli("info " + dir.file("bad.sor")).status, 1);
