@@ -7,6 +7,7 @@ packages=(
     qt6-base-dev libgl1-mesa-dev
     libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev
     clang-format
+    clang libclang-rt-14-dev
     fonts-wqy-microhei xvfb xauth
     poppler-utils
 )

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, checks the formatting, builds everything with warnings as errors
 # and runs every test; then builds the core and its tests under AddressSanitizer and
-# UndefinedBehaviorSanitizer and runs them again.
+# UndefinedBehaviorSanitizer and runs them again; last, builds the libFuzzer harnesses and runs
+# each for about a minute (OTDR_FUZZ_SECONDS).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -19,5 +20,8 @@ echo "== Build and test under sanitizers (asan-ubsan preset)"
 cmake --preset asan-ubsan
 cmake --build --preset asan-ubsan -j "$(nproc)"
 ctest --preset asan-ubsan -j "$(nproc)"
+
+echo "== Fuzzing (fuzz preset)"
+scripts/fuzz.sh "${OTDR_FUZZ_SECONDS:-60}"
 
 echo "== All tests passed"

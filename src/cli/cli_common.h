@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include <nlohmann/json.hpp>
 
@@ -41,6 +42,11 @@ bool openFile(Session& s, const std::string& path);
 
 // A float quantity as the double of its shortest decimal form (1.472f prints as 1.472).
 double jsonFloat(float v);
+
+// A text from a file made safe for a terminal: control characters (C0, DEL and the C1 range)
+// are written as escapes, \x1b for ESC and \u009b for U+009B, so a file cannot move the
+// cursor, ring the bell or change the terminal's settings. Everything else is kept.
+std::string escapeControls(std::string_view utf8);
 
 // "sor", "zt" or "" by the file's extension, regardless of case.
 std::string formatOf(const std::string& path);

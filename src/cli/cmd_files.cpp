@@ -86,9 +86,11 @@ int runInfo(const std::string& path, bool json) {
               << "refractive index:     " << c.text("E_IOR") << '\n'
               << "helix factor:         " << c.text("E_Helix") << '\n'
               << "sample spacing:       " << jsonFloat(p.sampleSpacing) << " m\n"
-              << "date:                 " << gbkToUtf8(rec.dateText) << '\n';
+              << "date:                 " << escapeControls(gbkToUtf8(rec.dateText)) << '\n';
+    // The texts come from the file: escaped, so that they cannot drive the terminal.
     for (const auto& [key, value] : texts)
-        std::cout << padRight(std::string(key) + ':', 22) << gbkToUtf8(*value) << '\n';
+        std::cout << padRight(std::string(key) + ':', 22) << escapeControls(gbkToUtf8(*value))
+                  << '\n';
     std::cout << "checksum:             "
               << (checksum.is_null() ? "-" : checksum.get<std::string>()) << '\n';
     return kExitOk;

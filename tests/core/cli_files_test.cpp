@@ -25,9 +25,9 @@ TEST_F(Cli, InfoAsJson) {
     for (const char* key :
          {"\"format\": \"sor\"", "\"range_index\": 7", "\"range\": \"64 km\"",
           "\"pulse_width_ns\": 1280", "\"average_count\": 1024", "\"attenuation_db\": 0.0",
-          "\"wavelength\": \"1550 nm\"", "\"wavelength_class\": 1", "\"refractive_index\": 1.46819",
+          "\"wavelength\": \"1550 nm\"", "\"wavelength_class\": 1", "\"refractive_index\": 1.4682",
           "\"helix_factor\": 1.0", "\"cable_id\": \"CABLE-7\"", "\"comment\": \"after repair\"",
-          "\"checksum\": \"valid\"", "\"sample_spacing\": 2.04197", "\"date\""})
+          "\"checksum\": \"valid\"", "\"sample_spacing\": 2.0419562", "\"date\""})
         EXPECT_NE(r.out.find(key), std::string::npos) << key << "\n" << r.out;
 }
 
@@ -46,6 +46,24 @@ TEST_F(Cli, ConvertBothWays) {
     EXPECT_NE(info.out.find("\"checksum\": null"), std::string::npos) << info.out;
     const test::CliResult back = test::runCli("info " + dir.file("c.sor"));
     EXPECT_NE(back.out.find("valid"), std::string::npos) << back.out;
+}
+
+TEST_F(Cli, InfoEscapesControlCharactersOfTheFileTexts) {
+    GenParams texts = test::sampleTexts();
+    texts.cableId = "A\x1b[2JB";
+    texts.operatorName = "bell\x07ring";
+    texts.comment = "del\x7f tab\tend";
+    const std::string path = dir.file("ctl.sor");
+    test::writeBytes(path, test::makeSor(test::rampSamples(), test::sorParams(), texts));
+    const test::CliResult r = test::runCli("info " + path);
+    ASSERT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("cable_id:             A\\x1b[2JB\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("operator:             bell\\x07ring\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("comment:              del\\x7f tab\\x09end\n"), std::string::npos)
+        << r.out;
+    for (unsigned char c : r.out) EXPECT_TRUE(c == '\n' || (c >= 0x20 && c != 0x7f)) << int(c);
+    // JSON escapes them its own way.
+    EXPECT_NE(test::runCli("info --json " + path).out.find("A\\u001b[2JB"), std::string::npos);
 }
 
 TEST_F(Cli, ExitCodes) {

@@ -62,10 +62,10 @@ TEST_F(SorFormat, WrittenFileHasTheFixedLayoutAndAValidChecksum) {
     EXPECT_EQ(getU16(file, fxd + 16), 15500);     // nominal wavelength x 10
     EXPECT_EQ(getU32(file, fxd + 30), 1000000u);  // data spacing, range 7
     EXPECT_EQ(getU32(file, fxd + 34), 32868u);
-    // 1.4682f is slightly below 1.4682: the field is truncated, not rounded.
-    EXPECT_EQ(getI32(file, fxd + 38), 146819);
+    // 1.4682f is slightly below 1.4682: the field is rounded, so the index survives a save.
+    EXPECT_EQ(getI32(file, fxd + 38), 146820);
     EXPECT_EQ(getU16(file, fxd + 48), 160);       // averages x 10
-    EXPECT_EQ(getU32(file, fxd + 50), 3134301u);  // 146819 x 64 x 0.33356...
+    EXPECT_EQ(getU32(file, fxd + 50), 3134322u);  // 146820 x 64 x 0.33356...
     EXPECT_EQ(getU32(file, fxd + 54), 640000u);
     EXPECT_EQ(getU16(file, fxd + 68), 50);  // threshold 0.05 dB
     // Samples are stored inverted and followed by 100 padding points.
@@ -91,7 +91,7 @@ TEST_F(SorFormat, RoundTripKeepsSamplesTextsAndParameters) {
     EXPECT_EQ(f.texts.comment, " ");  // an empty text is written as one blank
     EXPECT_EQ(f.rangeIndex, 7);
     EXPECT_EQ(f.pulseWidthNs, 1280);
-    EXPECT_FLOAT_EQ(f.refractiveIndex, 1.46819f);
+    EXPECT_FLOAT_EQ(f.refractiveIndex, 1.4682f);
     // Written as averages x 10, read as (value / 10) x 64.
     EXPECT_EQ(f.averageCount, 1024);
     EXPECT_EQ(f.waveText, "1550 nm");

@@ -1,6 +1,7 @@
 #pragma once
 // Helpers shared by the core tests.
 
+#include <grp.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -8,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <set>
 #include <string>
 
 #include "util/bytes.h"
@@ -38,6 +40,51 @@ inline void writeBytes(const std::string& path, ByteView bytes) {
     auto r = writeFileAtomically(path, bytes);
     if (!r) std::abort();
 }
+
+// The names in a folder.
+inline std::set<std::string> folderEntries(const std::filesystem::path& folder) {
+    std::set<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(folder))
+        names.insert(e.path().filename().string());
+    return names;
+}
+
+// How a function run in a child process ended.
+struct ChildOutcome {
+    bool exited = false;  // returned a code; otherwise a signal ended it
+    int code = -1;        // the code it returned
+    int signal = 0;       // the signal that ended it (SIGALRM: it ran out of time)
+};
+
+// Runs body() in a forked child, for what must not touch the test process: giving up root,
+// lowering a resource limit, a call that might block. The child is ended with SIGALRM after
+// timeoutSeconds.
+template <class Body>
+ChildOutcome runInChild(Body body, unsigned timeoutSeconds = 10) {
+    std::fflush(nullptr);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::alarm(timeoutSeconds);
+        const int code = body();
+        ::_exit(code);
+    }
+    ChildOutcome out;
+    int status = 0;
+    if (pid < 0 || ::waitpid(pid, &status, 0) != pid) return out;
+    out.exited = WIFEXITED(status);
+    if (out.exited) out.code = WEXITSTATUS(status);
+    if (WIFSIGNALED(status)) out.signal = WTERMSIG(status);
+    return out;
+}
+
+// For a child process: root gives up its rights for those of "nobody" (65534), so that file
+// permissions apply to it. False when that is not possible; an ordinary user stays as it is.
+inline bool dropRootRights() {
+    if (::geteuid() != 0) return true;
+    return ::setgroups(0, nullptr) == 0 && ::setgid(65534) == 0 && ::setuid(65534) == 0;
+}
+// The exit code of a child that could not give up root: the test is skipped.
+constexpr int kChildCannotDropRoot = 77;
 
 // A clock standing still at a fixed time, with fixed formats.
 class FixedClock : public Clock {

@@ -56,7 +56,7 @@ TEST(ZtHeaderRebuild, FieldsFromTheCurrentParameters) {
     EXPECT_EQ(h.groupIndex1625(), 147200);
     EXPECT_EQ(h.helixFactor(), 98500);
     EXPECT_EQ(h.averageCount(), 128);
-    EXPECT_EQ(h.lossScale(0), 94);  // 0.95f x 100 truncated
+    EXPECT_EQ(h.lossScale(0), 95);  // 0.95f x 100 = 94.99999 rounded
     EXPECT_EQ(h.lossScale(1), 100);
     EXPECT_EQ(h.lossScale(2), 199);
     EXPECT_EQ(h.fiberCode(), 56);

@@ -8,6 +8,7 @@
 #include "test_support.h"
 #include "trace/sor_format.h"
 #include "trace_files_support.h"
+#include "util/numeric.h"
 #include "workspace/workspace.h"
 
 namespace otdr {
@@ -51,13 +52,13 @@ TEST_F(WorkspaceFiles, OpeningASorFileFillsSlotPanelAndDialog) {
     EXPECT_EQ(controls().text("E_Pulse"), "1280 ns");
     EXPECT_EQ(controls().text("E_Att"), " ");
     EXPECT_EQ(controls().text("E_AvgCount"), "1024");
-    EXPECT_EQ(controls().text("E_IOR"), "1.46819");
+    EXPECT_EQ(controls().text("E_IOR"), "1.46820");
     EXPECT_EQ(controls().text("E_Helix"), "1.00000");
     EXPECT_TRUE(controls().get("Label13").visible);
     EXPECT_EQ(controls().text("LB_OtdrTitle"), path);
     EXPECT_EQ(ws.state().measureMode, 0);
     EXPECT_FLOAT_EQ(ws.state().params.attenuationDb, 0.0f);
-    EXPECT_NEAR(ws.state().params.sampleSpacing, 2.04197, 1e-5);
+    EXPECT_NEAR(ws.state().params.sampleSpacing, 2.04196, 1e-5);
     // Commands that need a trace are enabled, the event commands are not.
     for (const char* name : {"MTrace", "MOtdr", "MCable", "MF_CopyTo", "MF_SaveAs", "MF_Print",
                              "NB_CopyCond", "NB_CopyTrace", "B_Analyse", "TB_SaveAs", "TB_Print",
@@ -68,9 +69,9 @@ TEST_F(WorkspaceFiles, OpeningASorFileFillsSlotPanelAndDialog) {
     // The copy window and the fibre dialog follow the file.
     EXPECT_EQ(ws.state().copy.para,
               "波长：1550 nm\n量程：64 km\n脉宽：1280 ns\n衰减： \n平均次数：1024\n"
-              "折射率：1.46819\n光缆修正系数：1.00000");
+              "折射率：1.46820\n光缆修正系数：1.00000");
     const FibreDialogFields& d = ws.state().fibreDialog;
-    EXPECT_EQ(d.editIor, "1.46819");
+    EXPECT_EQ(d.editIor, "1.46820");
     EXPECT_EQ(d.editet, "0.05");
     EXPECT_EQ(d.editbs, "CABLE-7");
     EXPECT_EQ(d.editxbs, "F12");
@@ -90,7 +91,7 @@ TEST_F(WorkspaceFiles, OpeningAZtFileTakesTheHeader) {
     EXPECT_EQ(controls().text("E_Range"), "16 km");
     EXPECT_EQ(controls().text("E_Att"), "10dB");
     EXPECT_EQ(controls().text("E_Pulse"), "320 ns");
-    EXPECT_EQ(controls().text("E_IOR"), "1.46749");  // 1.4675f stored truncated
+    EXPECT_EQ(controls().text("E_IOR"), "1.46750");  // 1.4675f stored rounded
     EXPECT_EQ(controls().text("E_Helix"), "0.98000");
     EXPECT_EQ(controls().text("E_AvgCount"), "64");
     EXPECT_EQ(slot(0).record.dateText.substr(0, 12), "2006/03/17  ");
@@ -279,6 +280,55 @@ TEST_F(WorkspaceFiles, SaveFailureIsReportedAndKeepsTheOldFile) {
     }
     ASSERT_FALSE(prompter.errors.empty());
     EXPECT_NE(prompter.errors.back().find("x.zt"), std::string::npos);
+}
+
+TEST_F(WorkspaceFiles, AFailedSaveChangesNothingInTheSlot) {
+    ASSERT_TRUE(ws.openTrace(write("in.sor", makeSor(rampSamples()))));
+    // What a save would change: the texts are trimmed, the dialog texts copied in, the
+    // header rebuilt from the parameters.
+    ws.state().slots[0].record.genParams.cableId = "  padded  ";
+    ws.state().fibreDialog.editbs = "FROM DIALOG";
+    ws.state().params.pulseWidthNs = 640;
+    const TraceRecord before = slot(0).record;
+    for (SaveFormat format : {SaveFormat::Zt, SaveFormat::Sor}) {
+        EXPECT_EQ(ws.saveAs(dir.file("no/such/folder/x"), format), SaveOutcome::Failed);
+        EXPECT_TRUE(slot(0).record == before) << static_cast<int>(format);
+    }
+    EXPECT_EQ(prompter.errors.size(), 2u);
+    // A save that succeeds takes the new images into the slot.
+    ASSERT_EQ(ws.saveAs(dir.file("ok.zt"), SaveFormat::Zt), SaveOutcome::Saved);
+    EXPECT_EQ(slot(0).record.genParams.cableId, "padded");
+    EXPECT_EQ(slot(0).record.header.pulseWidth(), 640);
+    ASSERT_EQ(ws.saveAs(dir.file("ok.sor"), SaveFormat::Sor), SaveOutcome::Saved);
+    EXPECT_EQ(slot(0).record.genParams.cableId, "FROM DIALOG");
+}
+
+TEST_F(WorkspaceFiles, DecimalParametersSurviveAnyNumberOfSaves) {
+    for (std::int32_t index : {146810, 146820, 146830, 146880, 146890}) {
+        const std::string shown = formatNumber("%7.5f", index / 100000.0);
+        ZtHeader h = ztHeader(5, 1);
+        h.setGroupIndex1550(index);
+        h.setHelixFactor(98000);
+        h.setLossScale(1, 95);
+        std::string path = write("start.zt", makeZt(rampSamples(), h));
+        // ZT to ZT carries the index, the helix factor and the loss scales.
+        for (int round = 0; round < 3; ++round) {
+            ASSERT_TRUE(ws.openTrace(path));
+            EXPECT_EQ(controls().text("E_IOR"), shown) << round;
+            EXPECT_EQ(controls().text("E_Helix"), "0.98000") << round;
+            path = dir.file("zt" + std::to_string(round) + ".zt");
+            ASSERT_EQ(ws.saveAs(path, SaveFormat::Zt), SaveOutcome::Saved);
+            EXPECT_EQ(readZt(readWholeFile(path).value()).value()->header.lossScale(1), 95);
+        }
+        // Alternating formats carry the index.
+        for (int round = 0; round < 4; ++round) {
+            const bool sor = round % 2 == 0;
+            path = dir.file("mix" + std::to_string(round) + (sor ? ".sor" : ".zt"));
+            ASSERT_EQ(ws.saveAs(path, sor ? SaveFormat::Sor : SaveFormat::Zt), SaveOutcome::Saved);
+            ASSERT_TRUE(ws.openTrace(path));
+            EXPECT_EQ(controls().text("E_IOR"), shown) << round;
+        }
+    }
 }
 
 TEST_F(WorkspaceFiles, SorZtSorKeepsEverySecondSampleAndTheTexts) {

@@ -165,14 +165,13 @@ Result<std::unique_ptr<SorFile>> readSor(ByteView data, bool verifyChecksum) {
     const std::uint64_t dataAt = fxdAt + fxdSize + sor::kDataPtsHeadSize;
     if (static_cast<std::int64_t>(points) - 100 > kHalfSampleCount) {
         if (dataAt + 2ull * kSampleCount > len) return notTraceFile();
-        for (std::size_t i = 0; i < static_cast<std::size_t>(kSampleCount); ++i)
-            f->samples[i] = getU16(data, dataAt + 2 * i);
+        readFullRate(data.subspan(dataAt, 2 * kSampleCount), f->samples);
     } else {
         const std::uint64_t n = points < kHalfSampleCount ? points : kHalfSampleCount;
         if (dataAt + 2 * n > len) return notTraceFile();
         expandHalfRate(data.subspan(dataAt, 2 * n), n, f->samples);
     }
-    for (auto& s : f->samples) s = static_cast<std::uint16_t>(65535 - s);
+    invertSamples(f->samples);
 
     // General parameters: texts after the block name and the language code.
     const std::uint64_t genEnd = mapSize + genSize;
@@ -256,7 +255,8 @@ Result<Bytes> buildSor(TraceRecord& rec, const SampleArray& samples, const SorWr
     auto& fxd = rec.fxdParams;
     fxd.fill(0);
     const int r = p.rangeIndex;
-    const std::int32_t groupIndex = truncToI32(static_cast<double>(p.refractiveIndex) * 100000.0);
+    // Rounded, so that the index read back is the one shown (1.4682f is stored as 146820).
+    const std::int32_t groupIndex = roundToI32(static_cast<double>(p.refractiveIndex) * 100000.0);
     const double km = r == 0 ? 0.5 : rangeKm(r);
     putText(fxd, 0, sor::kFxdParamsName, 10);
     putU32(fxd, 10, p.timestamp);

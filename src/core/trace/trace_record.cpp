@@ -96,7 +96,8 @@ void enforceScaleInvariants(TestParameters& p) {
 
 void rebuildZtHeader(ZtHeader& h, const TestParameters& p, std::string_view waveText,
                      std::int16_t markerSmallASample, std::int16_t markerASample) {
-    const std::int32_t index = truncToI32(static_cast<double>(p.refractiveIndex) * 100000.0);
+    // The decimal-valued fields are rounded so that reading them back gives the value shown.
+    const std::int32_t index = roundToI32(static_cast<double>(p.refractiveIndex) * 100000.0);
     const int cls = p.wavelengthClass;
     h.setWavelengthCode(static_cast<std::int16_t>(p.wavelengthClass));
     h.setRangeIndexField(p.rangeIndex);
@@ -105,11 +106,11 @@ void rebuildZtHeader(ZtHeader& h, const TestParameters& p, std::string_view wave
     h.setPulseWidth(p.pulseWidthNs);
     h.setGroupIndex1310((cls == 0 || cls > 2) ? index : kDefaultGroupIndexField);
     h.setGroupIndex1550(cls == 1 ? index : kDefaultGroupIndexField);
-    h.setHelixFactor(truncToI32(static_cast<double>(p.helixFactor) * 100000.0));
+    h.setHelixFactor(roundToI32(static_cast<double>(p.helixFactor) * 100000.0));
     h.setAverageCount(static_cast<std::uint16_t>(p.averageCount));
     for (int c = 0; c < 3; ++c)
         h.setLossScale(
-            c, truncLow16(static_cast<double>(p.lossScale[static_cast<std::size_t>(c)]) * 100.0));
+            c, roundLow16(static_cast<double>(p.lossScale[static_cast<std::size_t>(c)]) * 100.0));
     h.setFiberCode(fiberCodeForWaveText(waveText));
     h.setMarkerSmallA(markerSmallASample);
     h.setMarkerA(markerASample);

@@ -30,6 +30,8 @@ struct GenParams {
     std::uint32_t userOffsetDistance = 0;
     std::string operatorName;
     std::string comment;
+
+    bool operator==(const GenParams&) const = default;
 };
 
 struct TraceRecord {
@@ -42,6 +44,8 @@ struct TraceRecord {
     std::array<std::uint8_t, 92> fxdParams{};
     std::array<std::uint8_t, 20> dataPtsHeader{};
     std::array<std::uint8_t, 8> cksumBlock{};
+
+    bool operator==(const TraceRecord&) const = default;
 };
 
 // The current test parameters of the active slot.
@@ -55,6 +59,8 @@ struct TestParameters {
     float refractiveIndex = 1.472f;
     float helixFactor = 0.0f;
     float sampleSpacing = 8.0f;
+
+    bool operator==(const TestParameters&) const = default;
 };
 
 // Distance range by range index: index 0 is in metres, the others in kilometres.

@@ -58,8 +58,7 @@ Result<std::unique_ptr<ZtFile>> readZt(ByteView data) {
         expandHalfRate(data.first(2 * kHalfSampleCount), kHalfSampleCount, f->samples);
         at = 2 * kHalfSampleCount;
     } else {
-        for (std::size_t i = 0; i < static_cast<std::size_t>(kSampleCount); ++i)
-            f->samples[i] = getU16(data, 2 * i);
+        readFullRate(data, f->samples);
         at = 2 * kSampleCount;
     }
     std::memcpy(f->header.bytes.data(), data.data() + at, layout->headerSize);

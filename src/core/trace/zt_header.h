@@ -46,6 +46,8 @@ class ZtHeader {
 
     std::array<std::uint8_t, kSize> bytes{};
 
+    bool operator==(const ZtHeader&) const = default;
+
     std::int16_t wavelengthCode() const { return getI16(bytes, kWavelengthCode); }
     std::int16_t rangeIndexField() const { return getI16(bytes, kRangeIndex); }
     std::int16_t attenuation() const { return getI16(bytes, kAttenuation); }

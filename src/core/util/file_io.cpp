@@ -5,34 +5,153 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
+#include <climits>
+#include <csignal>
 #include <cstring>
 
 namespace otdr {
 
+const char* const kNotRegularFileReason = "不是普通文件";
+
 namespace {
-Error ioError(const char* what, const std::string& path, int err) {
-    return Error{ErrorKind::Io, std::string(what) + "“" + path + "”：" + std::strerror(err)};
+
+const char* const kCannotOpen = "无法打开文件";
+const char* const kCannotRead = "无法读取文件";
+const char* const kCannotSave = "无法保存文件";
+
+Error fileError(const char* what, const std::string& path, const std::string& reason) {
+    return Error{ErrorKind::Io, std::string(what) + "“" + path + "”：" + reason};
 }
+
+Error ioError(const char* what, const std::string& path, int err) {
+    return fileError(what, path, fileErrorReason(err));
+}
+
+// Closes a descriptor when it goes out of scope.
+class FdGuard {
+  public:
+    explicit FdGuard(int fd) : fd_(fd) {}
+    ~FdGuard() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    FdGuard(const FdGuard&) = delete;
+    FdGuard& operator=(const FdGuard&) = delete;
+    // Closes now and reports whether the close succeeded (a delayed write error shows here).
+    bool close() {
+        const int fd = fd_;
+        fd_ = -1;
+        return ::close(fd) == 0;
+    }
+
+  private:
+    int fd_;
+};
+
+// A temporary file that is removed again unless it was renamed into place.
+class TempFileGuard {
+  public:
+    explicit TempFileGuard(std::string name) : name_(std::move(name)) {}
+    ~TempFileGuard() {
+        if (!kept_) ::unlink(name_.c_str());
+    }
+    TempFileGuard(const TempFileGuard&) = delete;
+    TempFileGuard& operator=(const TempFileGuard&) = delete;
+    void keep() { kept_ = true; }
+
+  private:
+    std::string name_;
+    bool kept_ = false;
+};
+
+// Writing past the file-size limit raises SIGXFSZ, whose default action ends the program and
+// leaves the temporary file behind. Ignored, the write fails with EFBIG like any other write
+// error. A handler the host program installed is left alone.
+void ignoreFileSizeSignal() {
+    struct sigaction current {};
+    if (::sigaction(SIGXFSZ, nullptr, &current) != 0) return;
+    if ((current.sa_flags & SA_SIGINFO) == 0 && current.sa_handler == SIG_DFL)
+        std::signal(SIGXFSZ, SIG_IGN);
+}
+
+// The folder part of a path: "." for a bare name, "/" for a name in the root.
+std::string folderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+// The file a save under this name writes: symbolic links are followed to their final target,
+// which need not exist yet (a link made for a file still to be written).
+Result<std::string> finalTarget(const std::string& path) {
+    std::string p = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(p.c_str(), &st) != 0) {
+            if (errno == ENOENT) return p;
+            return ioError(kCannotSave, path, errno);
+        }
+        if (!S_ISLNK(st.st_mode)) return p;
+        char buf[PATH_MAX];
+        const ssize_t n = ::readlink(p.c_str(), buf, sizeof buf);
+        if (n < 0) return ioError(kCannotSave, path, errno);
+        if (static_cast<std::size_t>(n) >= sizeof buf)
+            return ioError(kCannotSave, path, ENAMETOOLONG);
+        const std::string link(buf, static_cast<std::size_t>(n));
+        if (link.empty()) return ioError(kCannotSave, path, ENOENT);
+        p = link.front() == '/' ? link : folderOf(p) + "/" + link;
+    }
+    return ioError(kCannotSave, path, ELOOP);
+}
+
+mode_t currentUmask() {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return mask;
+}
+
 }  // namespace
 
+std::string fileErrorReason(int err) {
+    switch (err) {
+        case EACCES:
+        case EPERM:
+            return "没有权限";
+        case EROFS:
+            return "文件系统为只读";
+        case ENOSPC:
+            return "磁盘已满";
+        case ENOENT:
+        case ENOTDIR:
+            return "文件或文件夹不存在";
+        case EISDIR:
+            return "这是一个文件夹";
+        case ENAMETOOLONG:
+            return "文件名太长";
+        case EFBIG:
+            return "文件太大";
+        default:
+            return std::strerror(err);
+    }
+}
+
 Result<Bytes> readWholeFile(const std::string& path, std::size_t maxBytes) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return ioError("无法打开文件", path, errno);
+    // Only regular files are opened: opening a FIFO for reading waits for a writer, and reading
+    // a device may never end. O_NONBLOCK keeps the open from waiting should the name be swapped
+    // for a FIFO between the check and the open; the second check then refuses it.
     struct stat st {};
-    if (::fstat(fd, &st) != 0) {
-        const int err = errno;
-        ::close(fd);
-        return ioError("无法读取文件", path, err);
-    }
-    if (S_ISDIR(st.st_mode)) {
-        ::close(fd);
-        return ioError("无法读取文件", path, EISDIR);
-    }
-    if (st.st_size < 0 || static_cast<std::size_t>(st.st_size) > maxBytes) {
-        ::close(fd);
-        return ioError("无法读取文件", path, EFBIG);
-    }
+    if (::stat(path.c_str(), &st) != 0) return ioError(kCannotOpen, path, errno);
+    if (S_ISDIR(st.st_mode)) return ioError(kCannotOpen, path, EISDIR);
+    if (!S_ISREG(st.st_mode)) return fileError(kCannotOpen, path, kNotRegularFileReason);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) return ioError(kCannotOpen, path, errno);
+    FdGuard guard(fd);
+    if (::fstat(fd, &st) != 0) return ioError(kCannotRead, path, errno);
+    if (S_ISDIR(st.st_mode)) return ioError(kCannotRead, path, EISDIR);
+    if (!S_ISREG(st.st_mode)) return fileError(kCannotRead, path, kNotRegularFileReason);
+    if (st.st_size < 0 || static_cast<std::size_t>(st.st_size) > maxBytes)
+        return ioError(kCannotRead, path, EFBIG);
+
     Bytes data;
     data.reserve(static_cast<std::size_t>(st.st_size));
     std::uint8_t buf[65536];
@@ -40,58 +159,73 @@ Result<Bytes> readWholeFile(const std::string& path, std::size_t maxBytes) {
         const ssize_t n = ::read(fd, buf, sizeof buf);
         if (n < 0) {
             if (errno == EINTR) continue;
-            const int err = errno;
-            ::close(fd);
-            return ioError("无法读取文件", path, err);
+            return ioError(kCannotRead, path, errno);
         }
         if (n == 0) break;
         data.insert(data.end(), buf, buf + n);
-        if (data.size() > maxBytes) {
-            ::close(fd);
-            return ioError("无法读取文件", path, EFBIG);
-        }
+        if (data.size() > maxBytes) return ioError(kCannotRead, path, EFBIG);
     }
-    ::close(fd);
     return data;
 }
 
 Result<void> writeFileAtomically(const std::string& path, ByteView bytes) {
-    std::string tmpl = path + ".XXXXXX";
-    const int fd = ::mkstemp(tmpl.data());
-    if (fd < 0) return ioError("无法保存文件", path, errno);
-    auto fail = [&](int err) -> Result<void> {
-        ::close(fd);
-        ::unlink(tmpl.c_str());
-        return ioError("无法保存文件", path, err);
-    };
+    ignoreFileSizeSignal();
+    auto resolved = finalTarget(path);
+    if (!resolved) return resolved.error();
+    const std::string& target = resolved.value();
+
+    struct stat old {};
+    const bool exists = ::stat(target.c_str(), &old) == 0;
+    if (!exists && errno != ENOENT) return ioError(kCannotSave, path, errno);
+    if (exists) {
+        if (S_ISDIR(old.st_mode)) return ioError(kCannotSave, path, EISDIR);
+        if (!S_ISREG(old.st_mode)) return fileError(kCannotSave, path, kNotRegularFileReason);
+        // Saving writes this very file. Where it may not be opened for writing it is not
+        // replaced either, whatever the folder would allow. Opening without O_TRUNC and
+        // closing again leaves it as it is.
+        const int probe = ::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+        if (probe < 0) return ioError(kCannotSave, path, errno);
+        ::close(probe);
+    }
+
+    // A short name, so that a target name of the longest length still leaves room for it.
+    const std::string folder = folderOf(target);
+    std::string tmp = folder + "/.otdr-XXXXXX";
+    const int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
+    if (fd < 0) return ioError(kCannotSave, path, errno);
+    FdGuard file(fd);
+    TempFileGuard temp(tmp);
+
     std::size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
         if (n < 0) {
             if (errno == EINTR) continue;
-            return fail(errno);
+            return ioError(kCannotSave, path, errno);
         }
         done += static_cast<std::size_t>(n);
     }
-    // Keep the permissions an existing file had; a new file gets the usual 0666 & ~umask.
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0) {
-        ::fchmod(fd, st.st_mode & 07777);
+    if (exists) {
+        // The new file keeps the old one's owner where the system allows it (an ordinary user
+        // cannot give a file away; it then becomes theirs) and its permissions.
+        if ((old.st_uid != ::geteuid() || old.st_gid != ::getegid()) &&
+            ::fchown(fd, old.st_uid, old.st_gid) != 0) {
+            // Keeping the owner is a courtesy; the save goes on.
+        }
+        ::fchmod(fd, old.st_mode & 07777);
     } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::fchmod(fd, 0666 & ~mask);
+        ::fchmod(fd, 0666 & ~currentUmask());
     }
-    if (::fsync(fd) != 0) return fail(errno);
-    if (::close(fd) != 0) {
-        const int err = errno;
-        ::unlink(tmpl.c_str());
-        return ioError("无法保存文件", path, err);
-    }
-    if (::rename(tmpl.c_str(), path.c_str()) != 0) {
-        const int err = errno;
-        ::unlink(tmpl.c_str());
-        return ioError("无法保存文件", path, err);
+    if (::fsync(fd) != 0) return ioError(kCannotSave, path, errno);
+    if (!file.close()) return ioError(kCannotSave, path, errno);
+    if (::rename(tmp.c_str(), target.c_str()) != 0) return ioError(kCannotSave, path, errno);
+    temp.keep();
+
+    // Make the rename itself durable; a folder that cannot be synced does not undo the save.
+    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
     }
     return {};
 }

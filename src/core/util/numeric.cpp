@@ -18,6 +18,16 @@ std::int64_t truncToI64(double v) {
     return static_cast<std::int64_t>(v);
 }
 
+std::int32_t roundToI32(double v) {
+    if (std::isnan(v)) return 0;
+    return truncToI32(std::round(v));
+}
+
+std::uint16_t roundLow16(double v) {
+    if (std::isnan(v)) return 0;
+    return truncLow16(std::round(v));
+}
+
 std::string cformat(const char* fmt, ...) {
     char buf[256];
     va_list ap;

@@ -24,6 +24,14 @@ inline std::uint16_t truncLow16(double v) {
     return static_cast<std::uint16_t>(truncToI64(v));
 }
 
+// Nearest integer (halves away from zero), saturating like the truncations. For the
+// decimal-valued fields of the trace files (group index x 100000, helix factor x 100000, loss
+// scale x 100): a float such as 1.4682f lies a hair below 1.4682, and truncating its product
+// would lose the last digit on every save.
+std::int32_t roundToI32(double v);
+// Rounded, then reduced to its low 16 bits.
+std::uint16_t roundLow16(double v);
+
 inline float toF32(double v) {
     return static_cast<float>(v);
 }

@@ -256,15 +256,17 @@ SaveOutcome Workspace::saveAs(const std::string& chosenPath, SaveFormat format) 
     }
     TraceSlot& slot = s_.active();
     const std::string waveText(trimBlanks(s_.controls.text("E_Wave")));
+    // The file is built from a copy of the slot's record: the rebuilt header, the trimmed texts
+    // and the new block images become the slot's only once the file has been written.
+    TraceRecord record = slot.record;
     Bytes bytes;
     if (format == SaveFormat::Zt) {
-        rebuildZtHeader(slot.record.header, s_.params, waveText, s_.markers.sample[kMarkerSmallA],
+        rebuildZtHeader(record.header, s_.params, waveText, s_.markers.sample[kMarkerSmallA],
                         s_.markers.sample[kMarkerA]);
-        bytes = buildZt(slot.record.genParams, slot.record.header, slot.samples, slot.events,
-                        s_.eventText);
+        bytes = buildZt(record.genParams, record.header, slot.samples, slot.events, s_.eventText);
     } else {
         const FibreDialogFields& d = s_.fibreDialog;
-        GenParams& g = slot.record.genParams;
+        GenParams& g = record.genParams;
         g.cableId = d.editbs;
         g.fiberId = d.editxbs;
         g.cableCode = d.editdm;
@@ -281,7 +283,7 @@ SaveOutcome Workspace::saveAs(const std::string& chosenPath, SaveFormat format) 
         p.eventThreshold = s_.eventThreshold;
         p.waveText = waveText;
         p.timestamp = static_cast<std::uint32_t>(clock_->now());
-        auto built = buildSor(slot.record, slot.samples, p);
+        auto built = buildSor(record, slot.samples, p);
         if (!built) {
             showError(built.error().message);
             return SaveOutcome::Failed;
@@ -293,6 +295,7 @@ SaveOutcome Workspace::saveAs(const std::string& chosenPath, SaveFormat format) 
         showError(written.error().message);
         return SaveOutcome::Failed;
     }
+    slot.record = std::move(record);
     return SaveOutcome::Saved;
 }
 
