@@ -284,7 +284,7 @@ void printText(const std::string& path, const Document& d) {
         line("ORL", cformat("%.3f dB from %.4f to %.4f km", s.orl * 0.001, kmOfTime(d, s.orlStart),
                             kmOfTime(d, s.orlEnd)));
     } else {
-        std::cout << "events:         no KeyEvents block\n";
+        std::cout << "events:         none in the file\n";
     }
     std::cout << "blocks:\n  name            revision        size      offset\n";
     for (const sr4731::BlockEntry& b : d.blocks)

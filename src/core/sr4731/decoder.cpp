@@ -38,11 +38,13 @@ Result<MapResult> readMap(ByteView file) {
     const bool named = len >= 4 && std::memcmp(file.data(), "Map\0", 4) == 0;
     m.version = named ? 2 : 1;
     // A first-revision Map has no name; such a file is recognised by a Map that makes sense.
-    const std::string what = named ? "Map" : "not an SR-4731 file (no Map block at offset 0)";
+    const std::string what = named ? "Map at offset 0"
+                                   : "not an SR-4731 file: no \"Map\" at offset 0, and a "
+                                     "first-revision Map there";
     const std::size_t head = named ? 12 : 8;
     if (len < head)
-        return refusal(what + ": the file has " + std::to_string(len) +
-                       " bytes, too few for a Map header");
+        return refusal(what + " needs " + std::to_string(head) + " bytes, but the file has " +
+                       std::to_string(len));
     const std::size_t p = named ? 4 : 0;
     BlockEntry self;
     self.name = names::kMap;
@@ -50,16 +52,16 @@ Result<MapResult> readMap(ByteView file) {
     self.size = getU32(file, p + 2);
     const std::uint16_t count = getU16(file, p + 6);
     if (self.size < head)
-        return refusal(what + at(0) + " declares " + std::to_string(self.size) +
+        return refusal(what + " declares " + std::to_string(self.size) +
                        " bytes, fewer than its own " + std::to_string(head) + "-byte header");
     if (self.size > len)
-        return refusal(what + at(0) + " declares " + std::to_string(self.size) +
+        return refusal(what + " declares " + std::to_string(self.size) +
                        " bytes, but the file has " + std::to_string(len));
-    if (count == 0) return refusal(what + at(0) + " declares 0 blocks (it counts itself)");
+    if (count == 0) return refusal(what + " declares 0 blocks (it counts itself)");
     // Each entry takes at least 7 bytes: a one-byte name with its zero, revision and size.
     const std::size_t end = self.size;
     if ((count - 1) * std::size_t{7} > end - head)
-        return refusal(what + at(0) + " declares " + std::to_string(count) + " blocks, but its " +
+        return refusal(what + " declares " + std::to_string(count) + " blocks, but its " +
                        std::to_string(self.size) + " bytes hold at most " +
                        std::to_string((end - head) / 7 + 1));
     m.blocks.reserve(count);

@@ -183,8 +183,9 @@ Result<ImportResult> importTrace(const Document& doc, const ImportOptions& o) {
     const auto averages = static_cast<std::int32_t>(std::min(f.averages, maxAverages));
     const auto pulse = static_cast<std::int16_t>(std::min<std::uint16_t>(t.pulseWidthNs, 32767));
 
-    auto build = [&](float n, Resampled& rs) -> Result<Bytes> {
-        const float spacing = computeSampleSpacing(r.rangeIndex, 1.0f, n);
+    // n is the index handed to the writer, grid the one the window will read back.
+    auto build = [&](float n, float grid, Resampled& rs) -> Result<Bytes> {
+        const float spacing = computeSampleSpacing(r.rangeIndex, 1.0f, grid);
         rs = resampleLevels(t.levelsDb, t.spacingMetres, spacing, topCountsForRange(r.rangeIndex));
         if (o.format == ImportFormat::Sor) {
             TraceRecord rec;
@@ -215,17 +216,31 @@ Result<ImportResult> importTrace(const Document& doc, const ImportOptions& o) {
         return buildZt(ztTexts, header, rs.samples, *noEvents, *noText);
     };
 
-    // The writers store the index as an integer; the window computes its distances from what
-    // it reads back, so the grid follows that value.
+    // The writers store the index as an integer and the window computes its distances from
+    // the float it reads back. The index handed to the writer is nudged up (at most a few
+    // float steps) until the file holds the file's own value, whether the writer truncates
+    // or rounds; failing that, the grid follows whatever the file then holds.
     Resampled rs;
-    auto built = build(index, rs);
-    if (!built) return built.error();
-    if (const auto back = indexReadBack(built.value(), o.format); back && *back != index) {
-        index = *back;
-        built = build(index, rs);
+    std::optional<Bytes> file;
+    float written = index;
+    for (int attempt = 0; attempt < 4 && !file; ++attempt) {
+        auto built = build(written, index, rs);
         if (!built) return built.error();
+        if (indexReadBack(built.value(), o.format) == index)
+            file = std::move(built.value());
+        else
+            written = std::nextafter(written, 2.0f);
     }
-    r.file = std::move(built.value());
+    if (!file) {
+        auto first = build(index, index, rs);
+        if (!first) return first.error();
+        const float back = indexReadBack(first.value(), o.format).value_or(index);
+        auto built = build(index, back, rs);
+        if (!built) return built.error();
+        index = back;
+        file = std::move(built.value());
+    }
+    r.file = std::move(*file);
     r.refractiveIndex = index;
     r.sampleSpacing = computeSampleSpacing(r.rangeIndex, 1.0f, index);
     r.levelAnchorCounts = rs.anchorCounts;
