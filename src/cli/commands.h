@@ -16,5 +16,8 @@ Runner addConvertCommand(CLI::App& app);
 Runner addEventsCommand(CLI::App& app);
 Runner addSimulateCommand(CLI::App& app);
 Runner addReportCommand(CLI::App& app);
+Runner addInspectCommand(CLI::App& app);
+Runner addExportCommand(CLI::App& app);
+Runner addImportCommand(CLI::App& app);
 
 }  // namespace otdr::cli

@@ -15,6 +15,8 @@ int main(int argc, char** argv) {
         otdr::cli::addInfoCommand(app),     otdr::cli::addSamplesCommand(app),
         otdr::cli::addConvertCommand(app),  otdr::cli::addEventsCommand(app),
         otdr::cli::addSimulateCommand(app), otdr::cli::addReportCommand(app),
+        otdr::cli::addInspectCommand(app),  otdr::cli::addExportCommand(app),
+        otdr::cli::addImportCommand(app),
     };
     try {
         app.parse(argc, argv);

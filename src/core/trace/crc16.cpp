@@ -28,8 +28,7 @@ constexpr Tables kTables = makeTables();
 
 }  // namespace
 
-std::uint16_t crc16CcittFalse(ByteView data) {
-    std::uint16_t crc = 0xFFFF;
+std::uint16_t crc16Update(std::uint16_t crc, ByteView data) {
     const std::uint8_t* p = data.data();
     std::size_t n = data.size();
     while (n >= 8) {
@@ -43,6 +42,18 @@ std::uint16_t crc16CcittFalse(ByteView data) {
     while (n-- > 0)
         crc = static_cast<std::uint16_t>((crc << 8) ^ kTables[0][((crc >> 8) ^ *p++) & 0xFF]);
     return crc;
+}
+
+std::uint16_t crc16CcittFalse(ByteView data) {
+    return crc16Update(0xFFFF, data);
+}
+
+std::uint16_t crc16Xmodem(ByteView data) {
+    return crc16Update(0x0000, data);
+}
+
+std::uint16_t crc16Genibus(ByteView data) {
+    return static_cast<std::uint16_t>(crc16Update(0xFFFF, data) ^ 0xFFFF);
 }
 
 }  // namespace otdr

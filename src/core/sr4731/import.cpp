@@ -1,0 +1,288 @@
+#include "sr4731/import.h"
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+#include "analysis/event_table.h"
+#include "sr4731/texts.h"
+#include "sr4731/trace.h"
+#include "trace/sor_format.h"
+#include "trace/zt_format.h"
+#include "util/gbk.h"
+#include "util/numeric.h"
+#include "util/text.h"
+#include "view/view_math.h"
+#include "view/view_state.h"
+
+namespace otdr::sr4731 {
+
+namespace {
+
+struct Wave {
+    int nm;
+    const char* text;
+    int ztCode;  // -1 where ZT files have no code for it
+};
+constexpr Wave kWaves[] = {{850, "850 nm", -1},   {1300, "1300 nm", -1}, {1310, "1310 nm", 0},
+                           {1490, "1490 nm", -1}, {1550, "1550 nm", 1},  {1625, "1625 nm", 2}};
+
+const Wave& nearestWave(double nm, ImportFormat format) {
+    const Wave* best = &kWaves[2];  // 1310 nm when the file gives none
+    if (!(nm > 0)) return *best;
+    double bestGap = 1e300;
+    for (const Wave& w : kWaves) {
+        if (format == ImportFormat::Zt && w.ztCode < 0) continue;
+        const double gap = std::fabs(w.nm - nm);
+        if (gap < bestGap) {
+            bestGap = gap;
+            best = &w;
+        }
+    }
+    return *best;
+}
+
+// The count of the strongest point: 1 dB below the top of the chart at the vertical scale
+// the window opens the range with.
+int topCountsForRange(int rangeIndex) {
+    return kChartHeight * levelDivisorOf(defaultVScaleForRange(rangeIndex)) - 1000;
+}
+
+// Text limits of the instrument's files, in GBK bytes.
+struct Limits {
+    std::size_t text;
+    std::size_t comment;
+};
+constexpr Limits kSorLimits{30, 80};  // the fibre dialog's limits
+constexpr Limits kZtLimits{zt::kTextWidth, 0};
+
+// The refractive index the window reads back from a written file.
+std::optional<float> indexReadBack(ByteView file, ImportFormat format) {
+    if (format == ImportFormat::Sor) {
+        auto r = readSor(file, false);
+        if (!r) return std::nullopt;
+        return r.value()->refractiveIndex;
+    }
+    auto r = readZt(file);
+    if (!r) return std::nullopt;
+    const ZtHeader& h = r.value()->header;
+    const float index = toF32(h.groupIndexForCode(h.wavelengthCode()) * 0.00001);
+    return (index > 1.0f && index <= 2.0f) ? index : kDefaultRefractiveIndex;
+}
+
+std::string kmText(double km) {
+    return cformat("%.3f km", km);
+}
+
+}  // namespace
+
+Resampled resampleLevels(const std::vector<double>& levels, double foreignSpacing,
+                         double sampleSpacing, int topCounts) {
+    Resampled out;
+    if (levels.empty() || !(foreignSpacing > 0)) return out;
+    const auto [lo, hi] = std::minmax_element(levels.begin(), levels.end());
+    const double span = (*hi - *lo) * 1000.0;
+    const double anchor = std::clamp(std::max<double>(topCounts, std::ceil(span)), 0.0, 65535.0);
+    out.anchorCounts = static_cast<int>(anchor);
+    const double strongest = *hi;
+    const std::size_t last = levels.size() - 1;
+    const double step = sampleSpacing / foreignSpacing;  // foreign points per sample
+    for (std::size_t j = 0; j < out.samples.size(); ++j) {
+        const double x = static_cast<double>(j) * step;
+        double level;
+        if (x >= static_cast<double>(last)) {
+            level = levels[last];
+            if (x > static_cast<double>(last)) ++out.held;
+        } else {
+            const auto i = static_cast<std::size_t>(x);
+            const double t = x - static_cast<double>(i);
+            level = levels[i] + (levels[i + 1] - levels[i]) * t;
+        }
+        const double counts = std::round(anchor + (level - strongest) * 1000.0);
+        if (counts < 0) ++out.clipped;
+        out.samples[j] = static_cast<std::uint16_t>(std::clamp(counts, 0.0, 65535.0));
+    }
+    return out;
+}
+
+Result<ImportResult> importTrace(const Document& doc, const ImportOptions& o) {
+    auto traces = tracesOf(doc);
+    if (!traces) return traces.error();
+    const std::vector<Trace>& all = traces.value();
+    if (o.trace >= all.size())
+        return Error{ErrorKind::BadInput, "the file holds " + std::to_string(all.size()) +
+                                              (all.size() == 1 ? " trace" : " traces") +
+                                              "; there is no trace " + std::to_string(o.trace + 1)};
+    if (o.rangeIndex && (*o.rangeIndex < 0 || *o.rangeIndex > 9))
+        return Error{ErrorKind::BadInput, "the range index must lie in 0..9"};
+    const Trace& t = all[o.trace];
+    if (t.levelsDb.empty())
+        return Error{ErrorKind::BadInput,
+                     "trace " + std::to_string(o.trace + 1) + " has no points"};
+    const FixedParams& f = *doc.fixed;
+
+    ImportResult r;
+    r.foreignPoints = t.levelsDb.size();
+    r.foreignSpacingMetres = t.spacingMetres;
+    r.pulseWidthNs = t.pulseWidthNs;
+    r.wavelengthNm = f.wavelengthNm();
+    const double lastMetres = static_cast<double>(t.levelsDb.size() - 1) * t.spacingMetres;
+    r.traceLengthKm = lastMetres / 1000.0;
+    float index = toF32(f.effectiveGroupIndex());
+    if (f.effectiveGroupIndex() != f.groupIndex * 0.00001)
+        r.changes.push_back("group index " + cformat("%.5f", f.groupIndex * 0.00001) +
+                            " lies outside (1, 2]; " + cformat("%.5f", kFallbackGroupIndex) +
+                            " used");
+
+    // The range.
+    auto reach = [](int range, float n) {
+        return (kSampleCount - 1) * static_cast<double>(computeSampleSpacing(range, 1.0f, n));
+    };
+    if (o.rangeIndex) {
+        r.rangeIndex = *o.rangeIndex;
+        r.rangeChosen = false;
+    } else {
+        r.rangeIndex = 9;
+        for (int range = 0; range <= 9; ++range)
+            if (reach(range, index) >= lastMetres) {
+                r.rangeIndex = range;
+                break;
+            }
+    }
+
+    const Wave& wave = nearestWave(r.wavelengthNm, o.format);
+    r.waveText = wave.text;
+
+    // Texts: decoded by the file's code page, as GBK within the instrument's limits.
+    const Limits limits = o.format == ImportFormat::Sor ? kSorLimits : kZtLimits;
+    const CodePage page = codePageOf(doc);
+    GenParams texts;
+    bool cut = false;
+    bool nonAscii = false;
+    auto carry = [&](const std::string& from, std::string& to, std::size_t limit) {
+        for (char c : from)
+            if (static_cast<unsigned char>(c) >= 0x80) nonAscii = true;
+        const std::string gbk = utf8ToGbk(trimmed(textToUtf8(from, page)));
+        to = gbkPrefix(gbk, limit);
+        if (to.size() < gbk.size()) cut = true;
+    };
+    if (doc.general) {
+        const GeneralParams& g = *doc.general;
+        carry(g.cableId, texts.cableId, limits.text);
+        carry(g.fiberId, texts.fiberId, limits.text);
+        carry(g.originatingLocation, texts.originatingLocation, limits.text);
+        carry(g.terminatingLocation, texts.terminatingLocation, limits.text);
+        carry(g.cableCode, texts.cableCode, limits.text);
+        carry(g.dataFlag, texts.dataFlag, 2);
+        carry(g.operatorName, texts.operatorName, limits.text);
+        if (limits.comment > 0) carry(g.comment, texts.comment, limits.comment);
+    }
+
+    // Numbers within the fields of the instrument's files.
+    const std::uint32_t maxAverages = o.format == ImportFormat::Sor ? 6553 : 65535;
+    const auto averages = static_cast<std::int32_t>(std::min(f.averages, maxAverages));
+    const auto pulse = static_cast<std::int16_t>(std::min<std::uint16_t>(t.pulseWidthNs, 32767));
+
+    // n is the index handed to the writer, grid the one the window will read back.
+    auto build = [&](float n, float grid, Resampled& rs) -> Result<Bytes> {
+        const float spacing = computeSampleSpacing(r.rangeIndex, 1.0f, grid);
+        rs = resampleLevels(t.levelsDb, t.spacingMetres, spacing, topCountsForRange(r.rangeIndex));
+        if (o.format == ImportFormat::Sor) {
+            TraceRecord rec;
+            rec.genParams = texts;
+            SorWriteParams wp;
+            wp.rangeIndex = static_cast<std::int16_t>(r.rangeIndex);
+            wp.pulseWidthNs = pulse;
+            wp.refractiveIndex = n;
+            wp.averageCount = averages;
+            wp.waveText = wave.text;
+            wp.timestamp = f.timestamp;
+            return buildSor(rec, rs.samples, wp);
+        }
+        TestParameters p;
+        p.rangeIndex = static_cast<std::int16_t>(r.rangeIndex);
+        p.pulseWidthNs = pulse;
+        p.averageCount = averages;
+        p.attenuationDb = 0.0f;
+        p.wavelengthClass = static_cast<std::uint8_t>(wave.ztCode);
+        p.lossScale = {1.0f, 1.0f, 1.0f};
+        p.refractiveIndex = n;
+        p.helixFactor = 1.0f;
+        ZtHeader header;
+        rebuildZtHeader(header, p, wave.text, 0, 0);
+        GenParams ztTexts = texts;
+        const auto noEvents = std::make_unique<EventTable>();
+        const auto noText = std::make_unique<EventText>();
+        return buildZt(ztTexts, header, rs.samples, *noEvents, *noText);
+    };
+
+    // The writers store the index as an integer and the window computes its distances from
+    // the float it reads back. The index handed to the writer is nudged up (at most a few
+    // float steps) until the file holds the file's own value, whether the writer truncates
+    // or rounds; failing that, the grid follows whatever the file then holds.
+    Resampled rs;
+    std::optional<Bytes> file;
+    float written = index;
+    for (int attempt = 0; attempt < 4 && !file; ++attempt) {
+        auto built = build(written, index, rs);
+        if (!built) return built.error();
+        if (indexReadBack(built.value(), o.format) == index)
+            file = std::move(built.value());
+        else
+            written = std::nextafter(written, 2.0f);
+    }
+    if (!file) {
+        auto first = build(index, index, rs);
+        if (!first) return first.error();
+        const float back = indexReadBack(first.value(), o.format).value_or(index);
+        auto built = build(index, back, rs);
+        if (!built) return built.error();
+        index = back;
+        file = std::move(built.value());
+    }
+    r.file = std::move(*file);
+    r.refractiveIndex = index;
+    r.sampleSpacing = computeSampleSpacing(r.rangeIndex, 1.0f, index);
+    r.levelAnchorCounts = rs.anchorCounts;
+    r.clippedSamples = rs.clipped;
+    r.heldSamples = rs.held;
+
+    const double reachKm = reach(r.rangeIndex, index) / 1000.0;
+    r.changes.push_back(
+        "range " + rangeText(r.rangeIndex) + " (index " + std::to_string(r.rangeIndex) + ")" +
+        (r.rangeChosen ? ", the smallest that covers the trace's " + kmText(r.traceLengthKm)
+                       : " as asked"));
+    if (reachKm < r.traceLengthKm)
+        r.changes.push_back("the trace is cut at " + kmText(reachKm) + " of its " +
+                            kmText(r.traceLengthKm));
+    r.changes.push_back(cformat(
+        "resampled %zu points at %.4f m onto %d samples at %.4f m "
+        "(factor %.4f samples per point)",
+        r.foreignPoints, r.foreignSpacingMetres, kSampleCount, static_cast<double>(r.sampleSpacing),
+        r.foreignSpacingMetres / static_cast<double>(r.sampleSpacing)));
+    if (r.heldSamples > 0)
+        r.changes.push_back(std::to_string(r.heldSamples) +
+                            " samples past the trace end hold its last level");
+    if (r.clippedSamples > 0)
+        r.changes.push_back(std::to_string(r.clippedSamples) +
+                            " samples more than 65.535 dB below the strongest point held at 0");
+    r.changes.push_back("wavelength " + cformat("%.1f nm", r.wavelengthNm) + " mapped to " +
+                        r.waveText);
+    if (f.actualWavelength > 0 && f.actualWavelength < 2000)
+        r.changes.push_back("the file's wavelength " + std::to_string(f.actualWavelength) +
+                            " read as nm, not 0.1 nm");
+    if (t.pulseWidthNs > 32767)
+        r.changes.push_back("pulse width " + std::to_string(t.pulseWidthNs) +
+                            " ns held at 32767 ns");
+    if (f.averages > maxAverages)
+        r.changes.push_back("number of averages " + std::to_string(f.averages) + " held at " +
+                            std::to_string(maxAverages));
+    if (cut) r.changes.push_back("texts cut to the instrument's limits");
+    if (nonAscii)
+        r.changes.push_back(std::string("texts converted to GBK (read as UTF-8 where valid, "
+                                        "else as ") +
+                            codePageName(page) + ")");
+    return r;
+}
+
+}  // namespace otdr::sr4731

@@ -1,0 +1,71 @@
+#include "sr4731/trace.h"
+
+#include <string>
+
+namespace otdr::sr4731 {
+
+namespace {
+
+Error refused(const std::string& why) {
+    return Error{ErrorKind::BadInput, why};
+}
+
+// Appends the levels of points [from, from + n) of the concatenated groups.
+void appendLevels(const DataPoints& d, std::size_t from, std::size_t n, std::vector<double>& out) {
+    out.reserve(out.size() + n);
+    std::size_t base = 0;
+    for (const ScaleGroup& g : d.groups) {
+        const std::size_t size = g.points.size();
+        if (from < base + size && n > 0) {
+            const double scale = -g.scaleFactor * 1e-6;
+            std::size_t i = from - base;
+            for (; i < size && n > 0; ++i, --n, ++from) out.push_back(g.points[i] * scale);
+        }
+        base += size;
+    }
+}
+
+}  // namespace
+
+Result<std::vector<Trace>> tracesOf(const Document& doc) {
+    if (!doc.fixed) return refused("the file has no FxdParams block, so its distances are unknown");
+    if (!doc.data || doc.data->pointCount() == 0) return refused("the file holds no data points");
+    const FixedParams& f = *doc.fixed;
+    const DataPoints& d = *doc.data;
+    if (f.pulses.empty()) return refused("FxdParams gives no pulse width and no data spacing");
+
+    std::vector<Trace> traces;
+    auto add = [&](std::size_t pulse, std::size_t from, std::size_t n) {
+        Trace t;
+        t.pulse = pulse;
+        t.pulseWidthNs = f.pulses[pulse].widthNs;
+        t.spacingMetres = f.spacingMetres(pulse);
+        appendLevels(d, from, n, t.levelsDb);
+        traces.push_back(std::move(t));
+    };
+    const std::size_t pulses = f.pulses.size();
+    std::size_t perPulse = 0;
+    for (const PulseWidth& p : f.pulses) perPulse += p.points;
+    if (pulses > 1 && d.groups.size() == pulses) {
+        std::size_t from = 0;
+        for (std::size_t k = 0; k < pulses; ++k) {
+            add(k, from, d.groups[k].points.size());
+            from += d.groups[k].points.size();
+        }
+    } else if (pulses > 1 && perPulse == d.pointCount()) {
+        std::size_t from = 0;
+        for (std::size_t k = 0; k < pulses; ++k) {
+            add(k, from, f.pulses[k].points);
+            from += f.pulses[k].points;
+        }
+    } else {
+        add(0, 0, d.pointCount());
+    }
+    for (const Trace& t : traces)
+        if (!(t.spacingMetres > 0.0))
+            return refused("FxdParams gives no data spacing for the " +
+                           std::to_string(t.pulseWidthNs) + " ns pulse width");
+    return traces;
+}
+
+}  // namespace otdr::sr4731

@@ -1,0 +1,65 @@
+// The CRC-16 variants of SOR files and the single-byte code pages of other instruments' texts.
+
+#include <gtest/gtest.h>
+#include <iconv.h>
+
+#include <string>
+
+#include "trace/crc16.h"
+#include "util/codepages.h"
+
+namespace otdr {
+namespace {
+
+ByteView bytesOf(const std::string& s) {
+    return {reinterpret_cast<const std::uint8_t*>(s.data()), s.size()};
+}
+
+TEST(Crc16Variants, CheckValuesAndContinuation) {
+    const std::string check = "123456789";
+    EXPECT_EQ(crc16CcittFalse(bytesOf(check)), 0x29B1);
+    EXPECT_EQ(crc16Xmodem(bytesOf(check)), 0x31C3);
+    EXPECT_EQ(crc16Genibus(bytesOf(check)), 0xD64E);
+    // Continuing the register over the rest equals one pass over the whole.
+    const std::string text = "a longer text that spans several slices of eight bytes";
+    for (std::size_t cut = 0; cut <= text.size(); ++cut)
+        EXPECT_EQ(crc16Update(crc16Update(0xFFFF, bytesOf(text.substr(0, cut))),
+                              bytesOf(text.substr(cut))),
+                  crc16CcittFalse(bytesOf(text)));
+}
+
+// The C library's converter is an independent reference for the table.
+std::string iconvToUtf8(const std::string& in, const char* from) {
+    iconv_t cd = iconv_open("UTF-8", from);
+    if (cd == reinterpret_cast<iconv_t>(-1)) return "?";
+    char buf[16];
+    char* src = const_cast<char*>(in.data());
+    std::size_t srcLeft = in.size();
+    char* dst = buf;
+    std::size_t dstLeft = sizeof buf;
+    const std::size_t r = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
+    iconv_close(cd);
+    return r == static_cast<std::size_t>(-1) ? "?" : std::string(buf, dst);
+}
+
+TEST(CodePages, Windows1251AndLatin1MatchTheCLibrary) {
+    for (int b = 0; b < 256; ++b) {
+        const std::string byte(1, static_cast<char>(b));
+        if (b != 0x98) {
+            EXPECT_EQ(windows1251ToUtf8(byte), iconvToUtf8(byte, "CP1251")) << b;
+        }
+        EXPECT_EQ(latin1ToUtf8(byte), iconvToUtf8(byte, "ISO-8859-1")) << b;
+    }
+    EXPECT_EQ(windows1251ToUtf8("\x98"), "\xEF\xBF\xBD");
+}
+
+TEST(CodePages, Utf8Validity) {
+    for (const char* ok : {"", "plain", "Grüß", "光缆", "\xF0\x9F\x98\x80", "\xF4\x8F\xBF\xBF"})
+        EXPECT_TRUE(isValidUtf8(ok)) << ok;
+    for (const char* bad : {"\xFC", "\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80",
+                            "\xE4\xB8", "\xB9\xE2\xC0\xC2"})
+        EXPECT_FALSE(isValidUtf8(bad)) << bad;
+}
+
+}  // namespace
+}  // namespace otdr
