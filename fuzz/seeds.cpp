@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "sr4731/encoder.h"
+#include "sr4731/generator.h"
 #include "trace/crc16.h"
 #include "trace/sor_format.h"
 #include "trace/zt_format.h"
@@ -133,6 +135,7 @@ int main(int argc, char** argv) {
     const fs::path sorDir = out / "sor_reader";
     const fs::path ztDir = out / "zt_reader";
     const fs::path wsDir = out / "workspace_roundtrip";
+    const fs::path foreignDir = out / "sr4731_decode";
 
     // SOR: small complete files over the ranges, the wavelengths and the text variants.
     const char* waves[] = {"850 nm", "1300 nm", "1310 nm", "1490 nm", "1550 nm", "1625 nm"};
@@ -157,6 +160,17 @@ int main(int argc, char** argv) {
         }
     }
 
+    // Other instruments' layouts: both revisions, small enough for the length limit, under
+    // each checksum convention.
+    for (int version : {1, 2}) {
+        const sr4731::Document doc = sr4731::typicalDocument(version, 200);
+        int c = 0;
+        for (sr4731::ChecksumConvention conv : sr4731::kAllConventions)
+            put(foreignDir,
+                "typical_v" + std::to_string(version) + "_" + std::to_string(c++) + ".sor",
+                sr4731::encode(doc, {conv, std::nullopt}));
+    }
+
     // The bundled samples as they are (the harnesses cut them to their length limit), and the
     // part after the samples of the ZT ones.
     for (const auto& e : fs::directory_iterator(samples)) {
@@ -168,6 +182,7 @@ int main(int argc, char** argv) {
         if (ext == ".sor") {
             put(sorDir, name, bytes.value());
             put(wsDir, name, withFirst(0, bytes.value()));
+            put(foreignDir, name, bytes.value());
             continue;
         }
         const Bytes& z = bytes.value();

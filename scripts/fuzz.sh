@@ -25,10 +25,6 @@ mkdir -p "$build/findings" "$build/corpus"
 # of a run in the cache; freed memory of the same run is still caught.
 export ASAN_OPTIONS="${ASAN_OPTIONS:-quarantine_size_mb=16}"
 
-# A smaller quarantine than AddressSanitizer's default (256 MB) keeps the trace-sized buffers
-# of a run in the cache; memory freed within a run is still caught when used again.
-export ASAN_OPTIONS="${ASAN_OPTIONS:-quarantine_size_mb=16}"
-
 status=0
 while read -r name program maxlen; do
     [ -n "$name" ] || continue

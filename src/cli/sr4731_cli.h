@@ -12,7 +12,4 @@ namespace otdr::cli {
 // Reads and decodes an SR-4731 file; the error names the file's problem.
 Result<sr4731::Document> decodeSorFile(const std::string& path);
 
-// UTF-8 text with control characters written as \xHH, safe to print on a terminal.
-std::string escapeControls(std::string_view utf8);
-
 }  // namespace otdr::cli

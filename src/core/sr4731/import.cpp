@@ -216,25 +216,14 @@ Result<ImportResult> importTrace(const Document& doc, const ImportOptions& o) {
         return buildZt(ztTexts, header, rs.samples, *noEvents, *noText);
     };
 
-    // The writers store the index as an integer and the window computes its distances from
-    // the float it reads back. The index handed to the writer is nudged up (at most a few
-    // float steps) until the file holds the file's own value, whether the writer truncates
-    // or rounds; failing that, the grid follows whatever the file then holds.
+    // The writers store the index as an integer rounded to five decimals, the resolution the
+    // foreign file holds it in, and the window computes its distances from the value it reads
+    // back. Should that differ (an index with more decimals), the grid follows the file.
     Resampled rs;
-    std::optional<Bytes> file;
-    float written = index;
-    for (int attempt = 0; attempt < 4 && !file; ++attempt) {
-        auto built = build(written, index, rs);
-        if (!built) return built.error();
-        if (indexReadBack(built.value(), o.format) == index)
-            file = std::move(built.value());
-        else
-            written = std::nextafter(written, 2.0f);
-    }
-    if (!file) {
-        auto first = build(index, index, rs);
-        if (!first) return first.error();
-        const float back = indexReadBack(first.value(), o.format).value_or(index);
+    auto first = build(index, index, rs);
+    if (!first) return first.error();
+    std::optional<Bytes> file = std::move(first.value());
+    if (const float back = indexReadBack(*file, o.format).value_or(index); back != index) {
         auto built = build(index, back, rs);
         if (!built) return built.error();
         index = back;
