@@ -9,6 +9,7 @@ packages=(
     clang-format
     fonts-wqy-microhei xvfb xauth
     poppler-utils
+    desktop-file-utils appstream shared-mime-info dpkg-dev file groff-base binutils
 )
 
 missing=()

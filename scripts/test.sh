@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, checks the formatting, builds everything with warnings as errors
 # and runs every test; then builds the core and its tests under AddressSanitizer and
-# UndefinedBehaviorSanitizer and runs them again.
+# UndefinedBehaviorSanitizer and runs them again. Between the two, it builds the Debian
+# package from the ci build and checks it (scripts/check-package.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -14,6 +15,11 @@ echo "== Build and test (ci preset)"
 cmake --preset ci
 cmake --build --preset ci -j "$(nproc)"
 ctest --preset ci -j "$(nproc)"
+
+echo "== Debian package (ci build)"
+rm -rf build/package
+cpack --preset ci
+scripts/check-package.sh
 
 echo "== Build and test under sanitizers (asan-ubsan preset)"
 cmake --preset asan-ubsan
