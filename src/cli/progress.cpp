@@ -74,7 +74,12 @@ std::string ProgressBar::line(std::size_t done, std::size_t total, double second
     // One column stays free so the cursor never wraps to the next line.
     const long room = static_cast<long>(columns) - 1 - static_cast<long>(displayWidth(counts)) -
                       static_cast<long>(displayWidth(tail)) - 2;
-    if (room < 5) return counts + tail.substr(2);
+    if (room < 5) {
+        // Too narrow for a bar: the counts and as much of the rest as fits.
+        const std::string shortLine = counts + tail.substr(2);
+        if (displayWidth(shortLine) + 1 <= static_cast<std::size_t>(columns)) return shortLine;
+        return counts;
+    }
     const std::size_t width = static_cast<std::size_t>(std::min(room, 40L));
     const std::size_t full = total == 0 ? width : width * std::min(done, total) / total;
     return counts + "[" + std::string(full, '#') + std::string(width - full, '.') + "]" + tail;
@@ -85,14 +90,15 @@ void ProgressBar::draw() {
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
     writeErr(kClearLine + line(done_, total_, seconds, columns_));
     drawn_ = true;
+    drawnDone_ = done_;
     lastDraw_ = std::chrono::steady_clock::now();
 }
 
 void ProgressBar::advance(std::size_t done) {
     done_ = done;
     if (!shown_) return;
-    if (done_ >= total_ ||
-        std::chrono::steady_clock::now() - lastDraw_ >= std::chrono::milliseconds(100))
+    const bool allDone = done_ >= total_ && drawnDone_ != done_;
+    if (allDone || std::chrono::steady_clock::now() - lastDraw_ >= std::chrono::milliseconds(100))
         draw();
 }
 

@@ -42,6 +42,7 @@ class ProgressBar {
     bool drawn_ = false;
     std::size_t total_ = 0;
     std::size_t done_ = 0;
+    std::size_t drawnDone_ = static_cast<std::size_t>(-1);
     int columns_ = 80;
     std::chrono::steady_clock::time_point start_;
     std::chrono::steady_clock::time_point lastDraw_;
