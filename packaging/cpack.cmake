@@ -7,7 +7,7 @@ set(CPACK_PACKAGE_NAME otdr-viewer)
 set(CPACK_PACKAGE_VENDOR "Halvern Photonix")
 set(CPACK_PACKAGE_CONTACT "Halvern Photonix <support@halvern-photonix.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "VR3728 OTDR trace viewer and analyser (SOR and ZT files)")
-set(CPACK_PACKAGE_DESCRIPTION
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
     "Opens the trace files of the VR3728 optical time-domain reflectometer (Telcordia SOR\n"
     "files and the instrument's own ZT files), shows the backscatter trace, finds and edits\n"
     "the events along the fibre, measures losses between markers, compares two traces and\n"
