@@ -98,6 +98,8 @@ bool parseSections(const std::string& list, ReportFlags& flags, std::string& bad
     return true;
 }
 
+#ifdef OTDR_WITH_GUI
+
 // Whether -o names a folder: it ends with a slash, is a folder already, or several files are
 // given (each gets its own report).
 bool outputIsFolder(const ReportOptions& o) {
@@ -165,8 +167,6 @@ std::string temporaryBeside(const std::string& target, std::string& why) {
     ::close(fd);
     return name;
 }
-
-#ifdef OTDR_WITH_GUI
 
 // The settings file the window would use: beside the window's executable (which is installed
 // next to this tool, or lies in the build tree's gui folder), else in the per-user folder.
