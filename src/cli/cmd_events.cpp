@@ -247,7 +247,9 @@ Runner addEventsCommand(CLI::App& app) {
         "--json prints one object {\"file\", \"events\": [...]} for a single file and an array\n"
         "of such objects for several files. --csv prints one header line and one line per\n"
         "event with the file name in the first column; fields holding a comma or a quote are\n"
-        "quoted. A refused file is reported on stderr, left out, and makes the exit status 1.");
+        "quoted. A refused file is reported on stderr, left out, and makes the exit status 1.\n"
+        "The files are analysed on all cores (--jobs); the output is the same for any number.\n"
+        "Over five or more files a progress line is shown on stderr when it is a terminal.");
     auto o = std::make_shared<EventsOptions>();
     cmd->add_option("FILE", o->files, "SOR or ZT trace files")->required();
     cmd->add_option("--threshold", o->threshold,

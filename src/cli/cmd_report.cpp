@@ -370,7 +370,8 @@ Runner addReportCommand(CLI::App& app) {
         "to include instead, separated by commas: para (test conditions), trace (chart\n"
         "picture), mark (marker measurements), event (event table), fiber (cable and fibre\n"
         "texts), eventp (event marks in the chart picture). --analyse analyses the trace\n"
-        "first, as the analyse command does.");
+        "first, as the analyse command does. Over five or more files a progress line is\n"
+        "shown on stderr when it is a terminal.");
     auto o = std::make_shared<ReportOptions>();
     cmd->add_option("FILE", o->files, "SOR or ZT trace files")->required();
     cmd->add_option("-o,--output", o->output, "PDF file to write, or folder for the reports")
