@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, checks the formatting, builds everything with warnings as errors
 # and runs every test; then builds the core and its tests under AddressSanitizer and
-# UndefinedBehaviorSanitizer and runs them again; last, builds the libFuzzer harnesses and runs
-# each for about a minute (OTDR_FUZZ_SECONDS).
+# UndefinedBehaviorSanitizer and runs them again. Between the two, it builds the Debian
+# package from the ci build and checks it (scripts/check-package.sh). Last, it builds the
+# libFuzzer harnesses and runs each for about a minute (OTDR_FUZZ_SECONDS).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -15,6 +16,11 @@ echo "== Build and test (ci preset)"
 cmake --preset ci
 cmake --build --preset ci -j "$(nproc)"
 ctest --preset ci -j "$(nproc)"
+
+echo "== Debian package (ci build)"
+rm -rf build/package
+cpack --preset ci
+scripts/check-package.sh
 
 echo "== Build and test under sanitizers (asan-ubsan preset)"
 cmake --preset asan-ubsan

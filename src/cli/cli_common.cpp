@@ -9,10 +9,11 @@ namespace otdr::cli {
 
 void StderrPrompter::showError(std::string_view message) {
     hadError_ = true;
-    std::cerr << message << '\n';
+    (out_ ? *out_ : std::cerr) << message << '\n';
 }
 
-Session::Session() : ws(std::make_unique<Workspace>(Settings{}, &prompter)) {}
+Session::Session(std::ostream* errors)
+    : prompter(errors), ws(std::make_unique<Workspace>(Settings{}, &prompter)) {}
 
 bool openFile(Session& s, const std::string& path) {
     return s.ws->openTrace(path);

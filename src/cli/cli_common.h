@@ -2,6 +2,7 @@
 // Shared pieces of the command-line tool: opening a file exactly as the window does, reporting
 // refusals, and turning the core's values into JSON.
 
+#include <iosfwd>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -18,15 +19,18 @@ constexpr int kExitOk = 0;
 constexpr int kExitRefused = 1;
 constexpr int kExitUsage = 2;
 
-// Prints every error box to standard error; answers questions with Yes (the command line has
-// already said what to overwrite).
+// Prints every error box to standard error, or to the given stream (the text of one file in
+// a run over many); answers questions with Yes (the command line has already said what to
+// overwrite).
 class StderrPrompter : public Prompter {
   public:
+    explicit StderrPrompter(std::ostream* out = nullptr) : out_(out) {}
     void showError(std::string_view message) override;
     Answer askYesNoCancel(std::string_view) override { return Answer::Yes; }
     bool hadError() const { return hadError_; }
 
   private:
+    std::ostream* out_;
     bool hadError_ = false;
 };
 
@@ -34,7 +38,7 @@ class StderrPrompter : public Prompter {
 struct Session {
     StderrPrompter prompter;
     std::unique_ptr<Workspace> ws;
-    Session();
+    explicit Session(std::ostream* errors = nullptr);
 };
 
 // Opens the file into the active slot; false when it was refused (the reason is on stderr).

@@ -4,12 +4,15 @@
 #include <iostream>
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "analysis/event_texts.h"
+#include "batch.h"
 #include "cli_common.h"
 #include "commands.h"
+#include "progress.h"
 #include "util/numeric.h"
 
 namespace otdr::cli {
@@ -22,6 +25,8 @@ struct EventsOptions {
     std::optional<double> ior;
     bool json = false;
     bool csv = false;
+    int jobs = defaultJobs();
+    bool quiet = false;
 };
 
 struct EventRow {
@@ -51,8 +56,8 @@ bool applyFibreParameters(Session& s, const EventsOptions& o) {
 }
 
 std::optional<FileEvents> analyseFile(const std::string& path, const EventsOptions& o,
-                                      int& exitCode) {
-    Session s;
+                                      std::ostream& errors, int& exitCode) {
+    Session s(&errors);
     if (!openFile(s, path)) {
         exitCode = kExitRefused;
         return std::nullopt;
@@ -111,32 +116,78 @@ std::string csvField(const std::string& s) {
     return q + '"';
 }
 
-void printCsv(const std::vector<FileEvents>& all) {
-    std::cout << "file,number,type,position,reflective";
-    for (const char* k : kCellKeys) std::cout << ',' << k;
-    std::cout << '\n';
-    for (const FileEvents& f : all)
-        for (const EventRow& r : f.rows) {
-            std::cout << csvField(f.file) << ',' << r.number << ',' << csvField(r.type) << ','
-                      << r.position << ',' << (r.reflective ? "true" : "false");
-            for (const std::string& c : r.cells) std::cout << ',' << csvField(c);
-            std::cout << '\n';
-        }
+std::string csvHeader() {
+    std::string h = "file,number,type,position,reflective";
+    for (const char* k : kCellKeys) h += std::string(",") + k;
+    return h + '\n';
 }
 
-void printText(const std::vector<FileEvents>& all) {
-    bool first = true;
-    for (const FileEvents& f : all) {
-        if (!first) std::cout << '\n';
-        first = false;
-        std::cout << f.file << ": " << f.rows.size() << " events\n";
-        for (const EventRow& r : f.rows) {
-            std::cout << r.number << '\t' << r.type << '\t' << r.position << '\t'
-                      << (r.reflective ? 'R' : '-');
-            for (const std::string& c : r.cells) std::cout << '\t' << c;
-            std::cout << '\n';
-        }
+std::string csvRows(const FileEvents& f) {
+    std::ostringstream os;
+    for (const EventRow& r : f.rows) {
+        os << csvField(f.file) << ',' << r.number << ',' << csvField(r.type) << ',' << r.position
+           << ',' << (r.reflective ? "true" : "false");
+        for (const std::string& c : r.cells) os << ',' << csvField(c);
+        os << '\n';
     }
+    return os.str();
+}
+
+std::string textBlock(const FileEvents& f) {
+    std::ostringstream os;
+    os << f.file << ": " << f.rows.size() << " events\n";
+    for (const EventRow& r : f.rows) {
+        os << r.number << '\t' << r.type << '\t' << r.position << '\t'
+           << (r.reflective ? 'R' : '-');
+        for (const std::string& c : r.cells) os << '\t' << c;
+        os << '\n';
+    }
+    return os.str();
+}
+
+// The file's object as one element of the JSON array of several files: indented one level
+// deeper, as the array's own dump would indent it.
+std::string jsonElement(const FileEvents& f) {
+    const std::string dump = toJson(f).dump(2, ' ', false, kReplace);
+    std::string out = "  ";
+    for (char c : dump) {
+        out += c;
+        if (c == '\n') out += "  ";
+    }
+    return out;
+}
+
+enum class Format { Text, Csv, Json, JsonArray };
+
+// One file's output in the given form, or its refusal.
+ItemResult eventsItem(const std::string& path, const EventsOptions& o, Format format) {
+    ItemResult item;
+    std::ostringstream errors;
+    auto r = analyseFile(path, o, errors, item.status);
+    item.err = errors.str();
+    if (!r) return item;
+    switch (format) {
+        case Format::Text:
+            item.out = textBlock(*r);
+            break;
+        case Format::Csv:
+            item.out = csvRows(*r);
+            break;
+        case Format::Json:
+            item.out = toJson(*r).dump(2, ' ', false, kReplace) + '\n';
+            break;
+        case Format::JsonArray:
+            item.out = jsonElement(*r);
+            break;
+    }
+    return item;
+}
+
+// A refused --ior or --threshold refuses every file alike: said once, before any work.
+bool fibreParametersAccepted(const EventsOptions& o) {
+    if (!o.threshold && !o.ior) return true;
+    Session s;
+    return applyFibreParameters(s, o);
 }
 
 int runEvents(const EventsOptions& o) {
@@ -144,29 +195,41 @@ int runEvents(const EventsOptions& o) {
         std::cerr << "otdr events: --json and --csv exclude each other\n";
         return kExitUsage;
     }
+    if (!fibreParametersAccepted(o)) return kExitUsage;
+    const Format format = o.csv                 ? Format::Csv
+                          : !o.json             ? Format::Text
+                          : o.files.size() == 1 ? Format::Json
+                                                : Format::JsonArray;
+    if (format == Format::Csv) std::cout << csvHeader();
+
     int exitCode = kExitOk;
-    std::vector<FileEvents> all;
-    for (const std::string& path : o.files) {
-        int rc = kExitOk;
-        auto r = analyseFile(path, o, rc);
-        if (rc == kExitUsage) return kExitUsage;
-        if (rc != kExitOk) exitCode = rc;
-        if (r) all.push_back(std::move(*r));
-    }
-    if (o.json) {
-        if (o.files.size() == 1) {
-            if (!all.empty())
-                std::cout << toJson(all.front()).dump(2, ' ', false, kReplace) << '\n';
-        } else {
-            nlohmann::ordered_json arr = nlohmann::ordered_json::array();
-            for (const FileEvents& f : all) arr.push_back(toJson(f));
-            std::cout << arr.dump(2, ' ', false, kReplace) << '\n';
+    bool written = false;  // some file's table is written
+    Batch batch;
+    batch.count = o.files.size();
+    batch.jobs = o.jobs;
+    batch.workers = Workers::Threads;
+    batch.work = [&](std::size_t i) {
+        ItemResult r = eventsItem(o.files[i], o, format);
+        if (o.files.size() > 1) r.err = labelLines(o.files[i], r.err);
+        return r;
+    };
+    batch.name = [&](std::size_t i) { return o.files[i]; };
+    batch.accept = [&](std::size_t, ItemResult& r) {
+        if (r.status == kExitUsage) {
+            exitCode = kExitUsage;
+            return false;
         }
-    } else if (o.csv) {
-        printCsv(all);
-    } else {
-        printText(all);
-    }
+        if (r.status != kExitOk) exitCode = r.status;
+        if (r.out.empty()) return true;
+        if (format == Format::Text && written) r.out.insert(0, "\n");
+        if (format == Format::JsonArray) r.out.insert(0, written ? ",\n" : "[\n");
+        written = true;
+        return true;
+    };
+    ProgressBar progress(batch.count, !o.quiet);
+    if (!runBatch(batch, progress)) return kExitRefused;
+    if (exitCode == kExitUsage) return exitCode;
+    if (format == Format::JsonArray) std::cout << (written ? "\n]\n" : "[]\n");
     return exitCode;
 }
 
@@ -184,7 +247,9 @@ Runner addEventsCommand(CLI::App& app) {
         "--json prints one object {\"file\", \"events\": [...]} for a single file and an array\n"
         "of such objects for several files. --csv prints one header line and one line per\n"
         "event with the file name in the first column; fields holding a comma or a quote are\n"
-        "quoted. A refused file is reported on stderr, left out, and makes the exit status 1.");
+        "quoted. A refused file is reported on stderr, left out, and makes the exit status 1.\n"
+        "The files are analysed on all cores (--jobs); the output is the same for any number.\n"
+        "Over five or more files a progress line is shown on stderr when it is a terminal.");
     auto o = std::make_shared<EventsOptions>();
     cmd->add_option("FILE", o->files, "SOR or ZT trace files")->required();
     cmd->add_option("--threshold", o->threshold,
@@ -192,6 +257,11 @@ Runner addEventsCommand(CLI::App& app) {
     cmd->add_option("--ior", o->ior, "refractive index (1.0 .. 2.0, default: from the file)");
     cmd->add_flag("--json", o->json, "print JSON");
     cmd->add_flag("--csv", o->csv, "print CSV with a header line");
+    cmd->add_option("-j,--jobs", o->jobs,
+                    "files analysed at once (default: the number of cores); the output is the\n"
+                    "same, in the order of the arguments, for any number")
+        ->check(CLI::Range(1, 256));
+    cmd->add_flag("-q,--quiet", o->quiet, "no progress line on a terminal");
     return [cmd, o]() { return cmd->parsed() ? runEvents(*o) : -1; };
 }
 

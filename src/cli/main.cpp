@@ -2,14 +2,17 @@
 
 #include <clocale>
 #include <iostream>
+#include <string>
 #include <vector>
 
+#include "build_info.h"
 #include "cli_common.h"
 #include "commands.h"
 
 int main(int argc, char** argv) {
     std::setlocale(LC_ALL, "C");
     CLI::App app{"otdr - open, convert, analyse and report OTDR trace files (SOR and ZT)"};
+    app.set_version_flag("--version", std::string("otdr ") + otdr::kVersion);
     app.require_subcommand(1);
     std::vector<otdr::cli::Runner> runners{
         otdr::cli::addInfoCommand(app),     otdr::cli::addSamplesCommand(app),

@@ -3,24 +3,59 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <clocale>
+#include <cstdio>
+#include <cstring>
 #include <exception>
 
 #include "app/about_box.h"
+#include "app/app_icon.h"
 #include "app/main_window.h"
 #include "app/settings_store.h"
 #include "app/single_instance.h"
+#include "build_info.h"
 #include "dialogs/fibre_dialog.h"
 #include "dialogs/report_settings_dialog.h"
 #include "report/copy_window.h"
 #include "report/print_preview.h"
 
+namespace {
+
+// --version and --help answer on the terminal, also while another copy runs. Returns the exit
+// code, or -1 to go on and start the window.
+int answerInformationOption(int argc, char** argv) {
+    if (argc < 2) return -1;
+    if (std::strcmp(argv[1], "--version") == 0) {
+        std::printf("otdrview %s\n", otdr::kVersion);
+        return 0;
+    }
+    if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
+        std::printf(
+            "Usage: otdrview [FILE]\n"
+            "The VR3728 OTDR trace viewer's window. FILE, a SOR or ZT trace file, is opened at\n"
+            "once, as the open command opens it. One copy runs at a time; a second start ends\n"
+            "at once.\n"
+            "  --version  print the version and exit\n"
+            "  --help     print this text and exit\n");
+        return 0;
+    }
+    return -1;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    if (const int rc = answerInformationOption(argc, argv); rc >= 0) return rc;
+
     otdr::gui::SingleInstance instance;
     if (!instance.acquired()) return 0;
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("otdrview"));
     QApplication::setOrganizationName(QStringLiteral("Halvern Photonix"));
+    QApplication::setApplicationVersion(QString::fromLatin1(otdr::kVersion));
+    // Lets the desktop match the window to its desktop entry and icon.
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(otdr::kDesktopId));
+    QApplication::setWindowIcon(otdr::gui::applicationIcon());
     // Numbers in files, labels and reports always use the point as decimal separator.
     std::setlocale(LC_NUMERIC, "C");
 
