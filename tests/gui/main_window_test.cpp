@@ -133,7 +133,7 @@ TEST_F(MainWindowTest, LayoutOfTheMainWindow) {
     EXPECT_EQ(combo->itemText(0), QStringLiteral("反射事件"));
     EXPECT_EQ(combo->itemText(1), QStringLiteral("非反射事件"));
     EXPECT_EQ(combo->currentText(), QStringLiteral("非反射事件"));
-    EXPECT_EQ(find<QLineEdit>("ME_Dis")->inputMask(), QStringLiteral("0000.0000;_"));
+    EXPECT_EQ(find<QLineEdit>("ME_Dis")->maxLength(), 9);
     EXPECT_EQ(find<QPushButton>("B_OK")->text(), QStringLiteral("确  定"));
     EXPECT_EQ(window.property("helpContext").toInt(), 1);
 }

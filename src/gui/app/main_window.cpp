@@ -23,6 +23,7 @@
 #include <QTableWidget>
 #include <QToolBar>
 
+#include "app/distance_edit.h"
 #include "app/help_window.h"
 #include "app/icons.h"
 #include "app/qt_text.h"
@@ -344,7 +345,16 @@ void TForm1::buildEventPanel() {
     grid_ = new QTableWidget(kEventRows, EventGrid::kColumns, panel);
     grid_->setObjectName("Event_List");
     grid_->setGeometry(4, 2, 772, kEventPanelHeight - 6);
-    grid_->horizontalHeader()->hide();
+    // Row 0 holds the column titles. It is shown as the grid's fixed header, which stays in
+    // view while the rows scroll and cannot be selected; the row itself stays hidden, so the
+    // grid's row numbers remain those of the event table.
+    QHeaderView* header = grid_->horizontalHeader();
+    header->setSectionsClickable(false);
+    header->setHighlightSections(false);
+    header->setSectionResizeMode(QHeaderView::Fixed);
+    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    header->setFixedHeight(20);
+    grid_->setRowHidden(0, true);
     grid_->verticalHeader()->hide();
     grid_->setSelectionBehavior(QAbstractItemView::SelectRows);
     grid_->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -415,8 +425,7 @@ void TForm1::buildEditPanel(QWidget* parent) {
     label(add, "Label_Dis", QStringLiteral("距离(km)："), 12, 70, 100);
     auto* dis = new QLineEdit(add);
     dis->setObjectName("ME_Dis");
-    dis->setInputMask(QStringLiteral("0000.0000;_"));
-    dis->setMaxLength(9);
+    setUpDistanceEdit(dis);
     dis->setGeometry(112, 66, 110, 24);
     for (QWidget* w : std::initializer_list<QWidget*>{num, type, dis})
         named_.insert(w->objectName(), w);
