@@ -36,6 +36,7 @@ struct ReportOptions {
     bool analyse = false;
     std::optional<std::string> sections;
     std::string settings;
+    int dpi = 96;  // the screen density the report is laid out for
 };
 
 // "para,trace,mark,event,fiber,eventp": the named sections on, all others off. False for a
@@ -123,7 +124,7 @@ int runReport(const ReportOptions& o) {
     gui::ChartWidget chart;
     chart.setScene(&ws.scene());
     gui::TTracePrintView preview;
-    gui::buildTestReport(preview, ws.state(), reportDialog.flags(), gui::reportScreenDpi(), chart,
+    gui::buildTestReport(preview, ws.state(), reportDialog.flags(), o.dpi, chart,
                          reportDialog.logo().toImage());
 
     // Written next to the target and renamed over it once complete.
@@ -185,6 +186,11 @@ Runner addReportCommand(CLI::App& app) {
     cmd->add_option("--sections", o->sections, "sections to include, e.g. para,trace,mark");
     cmd->add_option("--settings", o->settings, "settings file to read the sections from")
         ->check(CLI::ExistingFile);
+    cmd->add_option("--dpi", o->dpi,
+                    "screen density the report is laid out for, as on a screen of 96 or 120 "
+                    "pixels per inch")
+        ->check(CLI::IsMember({96, 120}))
+        ->capture_default_str();
     return [cmd, o]() { return cmd->parsed() ? runReport(*o) : -1; };
 }
 
