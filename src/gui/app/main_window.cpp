@@ -177,9 +177,13 @@ void TForm1::setCompanions(TCopyWin* copy, TTracePrintView* preview, TForm3* abo
         reportDialog_->setFlags(ws_->state().report);
         reportDialog_->onClosed = [this](const ReportFlags& flags) {
             ws_->state().report = flags;
-            QString error;
-            if (store_ && !store_->saveReportFlags(flags, &error))
+            QString error, note;
+            if (!store_) return;
+            if (!store_->saveReportFlags(flags, &error, &note))
                 QMessageBox::critical(this, QStringLiteral("Error"), error, QMessageBox::Ok);
+            else if (!note.isEmpty())
+                QMessageBox::information(this, QStringLiteral("Information"), note,
+                                         QMessageBox::Ok);
         };
     }
     syncCopyWindow();

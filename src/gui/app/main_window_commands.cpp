@@ -401,9 +401,11 @@ void TForm1::copyTraceCommand() {
 
 void TForm1::closeEvent(QCloseEvent* e) {
     if (store_) {
-        QString error;
-        if (!store_->saveForm1(ws_->settingsForClose(), &error))
+        QString error, note;
+        if (!store_->saveForm1(ws_->settingsForClose(), &error, &note))
             QMessageBox::critical(this, QStringLiteral("Error"), error, QMessageBox::Ok);
+        else if (!note.isEmpty())
+            QMessageBox::information(this, QStringLiteral("Information"), note, QMessageBox::Ok);
     }
     if (help_) help_->close();
     e->accept();
