@@ -66,6 +66,8 @@ class TForm1 : public QMainWindow {
     void buildChartArea();
     void buildEventPanel();
     void buildEditPanel(QWidget* parent);
+    void layoutEventPanel();
+    void applyFontToGrid();
     void registerHandlers();
     void connectComponents();
     void applyControls(bool all);

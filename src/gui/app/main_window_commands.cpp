@@ -163,6 +163,7 @@ void TForm1::connectComponents() {
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     if (grid_ && watched == grid_->viewport() && event->type() == QEvent::MouseButtonPress)
         rowBeforePress_ = grid_->currentRow();
+    if (grid_ && watched == centralWidget() && event->type() == QEvent::Resize) layoutEventPanel();
     return QMainWindow::eventFilter(watched, event);
 }
 
