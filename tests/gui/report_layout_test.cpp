@@ -173,7 +173,9 @@ TEST_F(ReportLayout, ALineALittleTooLongIsSetCloserAndAMuchLongerOneBreaks) {
     EXPECT_EQ(closer.layout()->lineCount(), 1);
     EXPECT_LT(closer.begin().fragment().charFormat().fontLetterSpacing(), 100);
     EXPECT_GT(closer.begin().fragment().charFormat().fontLetterSpacing(), 80);
-    EXPECT_EQ(broken.layout()->lineCount(), 2);
+    EXPECT_GE(broken.layout()->lineCount(), 2);
+    const qreal spacing = broken.begin().fragment().charFormat().fontLetterSpacing();
+    EXPECT_TRUE(spacing == 0 || spacing == 100) << spacing;
     EXPECT_EQ(broken.next().begin().fragment().charFormat().fontLetterSpacing(), 0);
     // Fitted to a wider page, the first line gets its own spacing back.
     document.document()->setPageSize(QSizeF(2 * width, 2000));
