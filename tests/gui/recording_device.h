@@ -31,7 +31,6 @@ class RecordingDevice : public QPaintDevice {
     };
     struct Picture {
         QRectF rect;
-        QSize size;
     };
 
     explicit RecordingDevice(QSize size) : size_(size), engine_(std::make_unique<Engine>(this)) {}
@@ -80,16 +79,10 @@ class RecordingDevice : public QPaintDevice {
                 return 96;
             case PdmDepth:
                 return 32;
-            case PdmNumColors:
-                return INT_MAX;
             case PdmDevicePixelRatio:
                 return 1;
             case PdmDevicePixelRatioScaled:
                 return static_cast<int>(devicePixelRatioFScale());
-            case PdmWidthMM:
-                return qRound(size_.width() * 25.4 / 96);
-            case PdmHeightMM:
-                return qRound(size_.height() * 25.4 / 96);
             default:
                 return 0;
         }
@@ -106,12 +99,12 @@ class RecordingDevice : public QPaintDevice {
         void drawTextItem(const QPointF& p, const QTextItem& item) override {
             device_->texts.push_back({item.text(), transform().map(p), item.font()});
         }
-        void drawPixmap(const QRectF& r, const QPixmap& pm, const QRectF&) override {
-            device_->pictures.push_back({transform().mapRect(r), pm.size()});
+        void drawPixmap(const QRectF& r, const QPixmap&, const QRectF&) override {
+            device_->pictures.push_back({transform().mapRect(r)});
         }
-        void drawImage(const QRectF& r, const QImage& image, const QRectF&,
+        void drawImage(const QRectF& r, const QImage&, const QRectF&,
                        Qt::ImageConversionFlags) override {
-            device_->pictures.push_back({transform().mapRect(r), image.size()});
+            device_->pictures.push_back({transform().mapRect(r)});
         }
         void drawPath(const QPainterPath&) override {}
         void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
