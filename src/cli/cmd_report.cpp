@@ -52,6 +52,7 @@ struct ReportOptions {
     bool analyse = false;
     std::optional<std::string> sections;
     std::string settings;
+    int dpi = 96;  // the screen density the report is laid out for
     int jobs = defaultJobs();
     bool quiet = false;
 };
@@ -61,6 +62,7 @@ struct RenderOptions {
     bool analyse = false;
     std::optional<ReportFlags> sections;  // else the sections of the settings file
     std::string settingsPath;             // --settings, else the window's settings file
+    int dpi = 96;                         // the screen density the report is laid out for
 };
 
 // "para,trace,mark,event,fiber,eventp": the named sections on, all others off. False for a
@@ -242,7 +244,7 @@ ItemResult renderReport(ReportContext& ctx, const std::string& file, const std::
     gui::ChartWidget chart;
     chart.setScene(&ws.scene());
     gui::TTracePrintView preview;
-    gui::buildTestReport(preview, ws.state(), reportDialog.flags(), gui::reportScreenDpi(), chart,
+    gui::buildTestReport(preview, ws.state(), reportDialog.flags(), opts.dpi, chart,
                          reportDialog.logo().toImage());
 
     std::string error;
@@ -284,6 +286,7 @@ int runReport(const ReportOptions& o) {
     RenderOptions opts;
     opts.analyse = o.analyse;
     opts.settingsPath = o.settings;
+    opts.dpi = o.dpi;
     if (o.sections) {
         ReportFlags flags;
         std::string bad;
@@ -385,6 +388,11 @@ Runner addReportCommand(CLI::App& app) {
                     "cores); the output is the same, in the order of the arguments, for any number")
         ->check(CLI::Range(1, 256));
     cmd->add_flag("-q,--quiet", o->quiet, "no progress line on a terminal");
+    cmd->add_option("--dpi", o->dpi,
+                    "screen density the report is laid out for, as on a screen of 96 or 120 "
+                    "pixels per inch")
+        ->check(CLI::IsMember({96, 120}))
+        ->capture_default_str();
     return [cmd, o]() { return cmd->parsed() ? runReport(*o) : -1; };
 }
 

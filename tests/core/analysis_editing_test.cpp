@@ -198,6 +198,26 @@ TEST_F(Editing, EditKeepsTheRowEvenBeyondTheNextEvent) {
     EXPECT_EQ(events().count(), 6);
 }
 
+TEST_F(Editing, ConfirmingSelectsTheEditedRowOnceAndTheHeaderRowIsNeverSelected) {
+    loadAndAnalyse();
+    // Zoomed in, with event 4 far right of the view: selecting its row once moves the view
+    // 512 samples on and the cursor to the event.
+    ViewState& v = st().view;
+    v.hZoomIndex = 2;
+    v.samplesPerPoint = 4;
+    const int first = events().position(4) - 4 * 700;
+    v.firstSample = static_cast<std::int16_t>(first);
+    confirmEdit(4, trimmed(gridCell(2, 4)), 1);
+    EXPECT_EQ(st().grid.selectedRow, 4);
+    EXPECT_EQ(v.firstSample, first + 512);
+    EXPECT_FLOAT_EQ(v.cursorX, static_cast<float>(events().position(4) - first - 512) / 4.0f);
+
+    // The header row and rows the grid does not have keep the selection where it is.
+    ws->selectEventRow(0);
+    ws->selectEventRow(st().grid.rowCount);
+    EXPECT_EQ(st().grid.selectedRow, 4);
+}
+
 TEST_F(Editing, EditingTheFibreEndKeepsTheChosenTypeAndEmptyRowsAreNotEdited) {
     loadAndAnalyse();
     c()["Comb_type"].index = 0;

@@ -127,10 +127,19 @@ TEST_F(ReportCli, AnalysedTraceGivesTheWholeReport) {
                 ws.state().eventText[static_cast<std::size_t>(c)][static_cast<std::size_t>(r1 - 1)];
         EXPECT_NE(text.find(withoutWhiteSpace(row)), std::string::npos) << row;
     }
-    // The logo and the chart picture.
-    const std::string images = output("pdfimages -list " + pdf);
+    // The logo and the chart picture, whose blank right part is cut at the print area's edge
+    // on a 96-pixel-per-inch report; at 120 pixels per inch the whole picture fits.
+    std::string images = output("pdfimages -list " + pdf);
     EXPECT_NE(images.find(" 120    48 "), std::string::npos) << images;
+    EXPECT_NE(images.find(" 630   401 "), std::string::npos) << images;
+    const std::string wide = dir.file("report 120.pdf");
+    ASSERT_EQ(test::runCli("report " + quotedTrace + " -o '" + wide + "' --analyse --dpi 120 " +
+                           "--settings " + settings)
+                  .status,
+              0);
+    images = output("pdfimages -list '" + wide + "'");
     EXPECT_NE(images.find(" 798   401 "), std::string::npos) << images;
+    EXPECT_NE(images.find("   120   120 "), std::string::npos) << images;
     // Pages render.
     if (haveTool("pdftoppm")) {
         ASSERT_EQ(
@@ -184,6 +193,7 @@ TEST_F(ReportCli, RefusalsAndBadUsage) {
     EXPECT_EQ(test::runCli("report " + quotedTrace).status, 2);  // no output named
     EXPECT_EQ(
         test::runCli("report " + quotedTrace + " -o " + pdf + " --sections para,charts").status, 2);
+    EXPECT_EQ(test::runCli("report " + quotedTrace + " -o " + pdf + " --dpi 100").status, 2);
     EXPECT_EQ(test::runCli("report " + quotedTrace + " -o " + pdf + " --settings " +
                            dir.file("missing.INI"))
                   .status,

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
+#include <QFontInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -133,9 +135,46 @@ TEST_F(MainWindowTest, LayoutOfTheMainWindow) {
     EXPECT_EQ(combo->itemText(0), QStringLiteral("反射事件"));
     EXPECT_EQ(combo->itemText(1), QStringLiteral("非反射事件"));
     EXPECT_EQ(combo->currentText(), QStringLiteral("非反射事件"));
-    EXPECT_EQ(find<QLineEdit>("ME_Dis")->inputMask(), QStringLiteral("0000.0000;_"));
+    EXPECT_EQ(find<QLineEdit>("ME_Dis")->maxLength(), 9);
     EXPECT_EQ(find<QPushButton>("B_OK")->text(), QStringLiteral("确  定"));
     EXPECT_EQ(window.property("helpContext").toInt(), 1);
+}
+
+TEST_F(MainWindowTest, PanelsFillTheWindowAndEveryCaptionIsReadable) {
+    window.show();
+    QApplication::processEvents();
+    // The event panel reaches the bottom of the window, right under the chart.
+    auto* panel = find<QWidget>("PL_Event");
+    const QRect onWindow(panel->mapTo(&window, QPoint(0, 0)), panel->size());
+    EXPECT_EQ(onWindow.bottom() + 1, window.height());
+    EXPECT_EQ(onWindow.top(),
+              find<QWidget>("Chart_OTDR")->mapTo(&window, QPoint(0, 0)).y() + 379 + 2);
+    EXPECT_GE(panel->height(), 236);
+    // SimSun at 18 pixels where it is installed; a face standing in for it at most as large.
+    const QFontInfo font(window.font());
+    EXPECT_LE(window.font().pixelSize(), 18);
+    if (font.family() == QStringLiteral("SimSun")) {
+        EXPECT_EQ(window.font().pixelSize(), 18);
+    }
+
+    ASSERT_TRUE(window.openFile(QStringLiteral(OTDR_SAMPLES_DIR "/long_64km_1550.sor")));
+    for (const char* mode : {"MOT_TI_LossClick", "MOT_TI_SpliceClick", "MOT_TI_RefClick"}) {
+        window.runHandler(QString::fromLatin1(mode));
+        QList<QLabel*> shown;
+        for (QLabel* l : find<QWidget>("Chart_OTDR")->findChildren<QLabel*>())
+            if (l->isVisible() && !l->text().isEmpty()) shown << l;
+        ASSERT_GE(shown.size(), 6) << mode;
+        for (QLabel* l : shown) {
+            const QFontMetrics m(l->font());
+            EXPECT_LE(m.horizontalAdvance(l->text()), l->width())
+                << mode << " " << l->objectName().toStdString() << " " << l->text().toStdString();
+            EXPECT_LE(m.height(), l->height()) << l->objectName().toStdString();
+            for (QLabel* other : shown)
+                EXPECT_TRUE(l == other || !l->geometry().intersects(other->geometry()))
+                    << mode << " " << l->objectName().toStdString() << " and "
+                    << other->objectName().toStdString();
+        }
+    }
 }
 
 TEST_F(MainWindowTest, OpeningATraceShowsItsNameParametersAndEnablesCommands) {

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include "app/qt_text.h"
@@ -75,6 +77,80 @@ TEST(SettingsStore, UnwritableFileIsReportedWithItsPath) {
     QString error;
     EXPECT_FALSE(SettingsStore(path).saveForm1(Settings{}, &error));
     EXPECT_TRUE(error.contains(QStringLiteral("x.INI"))) << error.toStdString();
+}
+
+QByteArray contents(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeContents(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+TEST(SettingsStore, AReadOnlyFileBesideTheProgramIsReadAndWritesGoToThePerUserFile) {
+    QTemporaryDir dir;
+    const QString beside = dir.filePath("bin/otdrview.INI");
+    const QString perUser = dir.filePath("home/.config/otdrview.INI");
+    QDir(dir.path()).mkpath("bin");
+    const QByteArray provisioned = "[Form1]\r\nEditet=0.5\r\n[CB_Fiber]\r\nChecked=0\r\n";
+    writeContents(beside, provisioned);
+    QFile::setPermissions(beside, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+    const SettingsStore store(beside, perUser);
+
+    Settings s = store.load();
+    EXPECT_EQ(s.threshold, "0.5");
+    EXPECT_FALSE(s.report.fiber);
+    s.operatorName = "Wang";
+    QString error, note;
+    ASSERT_TRUE(store.saveForm1(s, &error, &note)) << error.toStdString();
+    EXPECT_EQ(contents(beside), provisioned);
+    EXPECT_TRUE(note.contains(QDir::toNativeSeparators(perUser))) << note.toStdString();
+    // The per-user file starts from what was read.
+    const Settings written = SettingsStore(perUser).load();
+    EXPECT_EQ(written.operatorName, "Wang");
+    EXPECT_EQ(written.threshold, "0.5");
+    EXPECT_FALSE(written.report.fiber);
+    // The file beside the program still decides what the next start reads.
+    EXPECT_EQ(store.path(), beside);
+    EXPECT_EQ(store.load().operatorName, " ");
+}
+
+TEST(SettingsStore, WithoutAFileBesideTheProgramThePerUserFileIsReadAndWritten) {
+    QTemporaryDir dir;
+    // A program folder that cannot hold a file: its parent is a plain file.
+    writeContents(dir.filePath("usr"), "");
+    const QString beside = dir.filePath("usr/bin/otdrview.INI");
+    const QString perUser = dir.filePath("home/otdrview.INI");
+    const SettingsStore store(beside, perUser);
+    Settings s = store.load();
+    s.comment = "per user";
+    QString note;
+    ASSERT_TRUE(store.saveForm1(s, nullptr, &note));
+    ASSERT_TRUE(store.saveReportFlags(ReportFlags{}, nullptr, &note));
+    EXPECT_TRUE(note.isEmpty()) << note.toStdString();
+    EXPECT_EQ(store.path(), perUser);
+    EXPECT_EQ(store.load().comment, "per user");
+}
+
+TEST(SettingsStore, AnInstalledProgramCreatesNoFileInTheSystemFolder) {
+    // Run as root, /usr/bin could take the file; it belongs to the package manager.
+    const QString beside = QStringLiteral("/usr/bin/otdrview-settings-test.INI");
+    ASSERT_FALSE(QFileInfo::exists(beside));
+    QTemporaryDir dir;
+    const QString perUser = dir.filePath("home/otdrview.INI");
+    const SettingsStore store(beside, perUser);
+    Settings s = store.load();
+    s.comment = "installed";
+    QString note;
+    const bool saved = store.saveForm1(s, nullptr, &note);
+    const bool strayFile = QFile::remove(beside);
+    ASSERT_TRUE(saved);
+    EXPECT_FALSE(strayFile);
+    EXPECT_TRUE(note.isEmpty()) << note.toStdString();
+    EXPECT_EQ(SettingsStore(perUser).load().comment, "installed");
 }
 
 TEST(SingleInstance, ASecondCopyDoesNotGetTheLock) {

@@ -1,7 +1,7 @@
 #pragma once
 // The user settings kept in the settings file: section "Form1" with the fibre texts, the event
 // threshold and the refractive index, and one section per report content flag. Texts are held
-// here as GBK bytes; the file itself is UTF-8, converted by whoever reads and writes it.
+// here as GBK bytes; settings_file.h reads and writes the file in its own code page.
 
 #include <array>
 #include <string>

@@ -165,7 +165,9 @@ void Workspace::confirmEventPanel() {
     s_.scene.series(SeriesId::Event).clear();
     s_.grid.rowCount = kEventRows;
     for (int r = 1; r < kEventRows; ++r) s_.grid.clearRow(r);
-    s_.grid.selectedRow = t;
+    // Selecting the row runs the row selection as a click on it would: the event comes into
+    // view and the cursor moves to it.
+    selectEventRow(t);
     for (int w = 0; w < 100; ++w)
         slot.reflectiveCandidates.words[static_cast<std::size_t>(w)] =
             table.words[static_cast<std::size_t>(w)];

@@ -126,6 +126,8 @@ void Workspace::fillEventGrid() {
 }
 
 void Workspace::selectEventRow(int row) {
+    // Row 0 is the header and cannot be selected; nor can a row the grid does not have.
+    if (row < 1 || row >= s_.grid.rowCount) return;
     s_.grid.selectedRow = row;
     // A chart mouse action that moves the cursor selects rows itself.
     if (s_.markers.rowFollowsCursor) return;

@@ -10,23 +10,28 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QShortcut>
-#include <QStatusBar>
+#include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QToolBar>
 
+#include "analysis/event_texts.h"
+#include "app/distance_edit.h"
 #include "app/help_window.h"
 #include "app/icons.h"
 #include "app/qt_text.h"
 #include "app/settings_store.h"
+#include "app/window_font.h"
 #include "dialogs/fibre_dialog.h"
 #include "dialogs/report_settings_dialog.h"
 #include "report/print_preview.h"
@@ -78,18 +83,38 @@ constexpr int kHeight = 720;
 constexpr int kToolPanelHeight = 36;
 constexpr int kChartWidth = 897;
 constexpr int kChartHeight = 379;
-constexpr int kEventPanelHeight = 236;
+constexpr int kEventPanelHeight = 236;  // at least; the panel reaches the window's bottom
+constexpr int kEventPanelTop = kToolPanelHeight + kChartHeight + 2;
+constexpr int kLabelHeight = 22;
+constexpr int kGridTextMargin = 2;
 
-QFont windowFont() {
-    QFont f;
-    f.setFamilies({QStringLiteral("SimSun"), QStringLiteral("宋体"),
-                   QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC")});
-    f.setPixelSize(13);
-    return f;
-}
+// Grid cells draw their text 2 pixels from the left edge and cut it at the right edge, as a
+// string grid does, instead of the view's wider margins and an ellipsis.
+class GridCellDelegate : public QStyledItemDelegate {
+  public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyleOptionViewItem opt = option;
+        initStyleOption(&opt, index);
+        const QString text = opt.text;
+        opt.text.clear();
+        const QWidget* view = opt.widget;
+        QStyle* style = view ? view->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, view);
+        painter->save();
+        painter->setFont(opt.font);
+        painter->setPen(opt.palette.color(
+            opt.state & QStyle::State_Selected ? QPalette::HighlightedText : QPalette::Text));
+        painter->setClipRect(opt.rect);
+        painter->drawText(opt.rect.adjusted(kGridTextMargin, 0, 0, 0),
+                          Qt::AlignLeft | Qt::AlignVCenter, text);
+        painter->restore();
+    }
+};
 
 QLabel* label(QWidget* parent, const char* name, const QString& text, int x, int y, int w,
-              int h = 18) {
+              int h = kLabelHeight) {
     auto* l = new QLabel(text, parent);
     l->setObjectName(name);
     l->setGeometry(x, y, w, h);
@@ -108,15 +133,13 @@ TForm1::TForm1(const Settings& settings, const SettingsStore* store, QWidget* pa
     setWindowTitle(QStringLiteral("VR3728 OTDR 模拟分析软件"));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-    setFont(windowFont());
     setFixedSize(kWidth, kHeight);
     setProperty("helpContext", 1);
 
     auto* central = new QWidget(this);
     central->setObjectName("CentralPanel");
     setCentralWidget(central);
-    statusBar()->setObjectName("StatusBar1");
-    statusBar()->setSizeGripEnabled(false);
+    central->installEventFilter(this);
 
     buildMenus();
     buildToolPanel();
@@ -124,6 +147,12 @@ TForm1::TForm1(const Settings& settings, const SettingsStore* store, QWidget* pa
     buildEventPanel();
     registerHandlers();
     connectComponents();
+    // SimSun at 18 pixels, or the size at which a face standing in for it fits the layout.
+    setFont(windowFont(fittingPixelSize(this)));
+    // Widgets with a style sheet of their own keep the font they were polished with.
+    for (const char* name : {"RB_Trace1", "RB_Trace2", "B_ClearTrace"})
+        qobject_cast<QWidget*>(named_.value(QString::fromLatin1(name)))->setFont(font());
+    applyFontToGrid();
 
     help_ = new HelpWindow(this);
     auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
@@ -176,9 +205,13 @@ void TForm1::setCompanions(TCopyWin* copy, TTracePrintView* preview, TForm3* abo
         reportDialog_->setFlags(ws_->state().report);
         reportDialog_->onClosed = [this](const ReportFlags& flags) {
             ws_->state().report = flags;
-            QString error;
-            if (store_ && !store_->saveReportFlags(flags, &error))
+            QString error, note;
+            if (!store_) return;
+            if (!store_->saveReportFlags(flags, &error, &note))
                 QMessageBox::critical(this, QStringLiteral("Error"), error, QMessageBox::Ok);
+            else if (!note.isEmpty())
+                QMessageBox::information(this, QStringLiteral("Information"), note,
+                                         QMessageBox::Ok);
         };
     }
     syncCopyWindow();
@@ -247,10 +280,17 @@ void TForm1::buildToolPanel() {
         a->setProperty("isToolButton", true);
         named_.insert(name, a);
     }
+    // Buttons just larger than their icons, so that the three bars leave room for the trace
+    // buttons on the right.
     for (QToolBar* tb : {bars["ToolBar1"], bars["ToolBar2"], bars["ToolBar3"]}) {
+        tb->setContentsMargins(0, 0, 0, 0);
+        tb->layout()->setContentsMargins(0, 0, 0, 0);
+        tb->layout()->setSpacing(0);
+        for (QAction* a : tb->actions())
+            if (QWidget* button = tb->widgetForAction(a)) button->setFixedSize(27, 28);
         tb->adjustSize();
-        tb->setGeometry(x, 2, tb->sizeHint().width(), 32);
-        x += tb->sizeHint().width() + 4;
+        tb->setGeometry(x, 4, tb->sizeHint().width(), 28);
+        x += tb->sizeHint().width() + 8;
     }
 
     auto* rb1 = new QRadioButton(QStringLiteral("波形一"), panel);
@@ -263,9 +303,9 @@ void TForm1::buildToolPanel() {
     clear->setObjectName("B_ClearTrace");
     clear->setStyleSheet(QStringLiteral("QPushButton { color: #FF00FF; }"));
     const int right = kWidth - 4;
-    clear->setGeometry(right - 84, 5, 84, 26);
-    rb2->setGeometry(right - 84 - 8 - 76, 7, 76, 22);
-    rb1->setGeometry(right - 84 - 8 - 76 - 6 - 76, 7, 76, 22);
+    clear->setGeometry(right - 88, 4, 88, 28);
+    rb2->setGeometry(right - 88 - 8 - 86, 6, 86, 24);
+    rb1->setGeometry(right - 88 - 8 - 86 - 6 - 86, 6, 86, 24);
     for (QWidget* w : std::initializer_list<QWidget*>{rb1, rb2, clear})
         named_.insert(w->objectName(), w);
 }
@@ -280,23 +320,25 @@ void TForm1::buildChartArea() {
     chart_ = chart;
     named_.insert(QStringLiteral("Chart_OTDR"), chart);
 
-    // Trace captions and file names.
-    label(chart, "Label13", QStringLiteral("波形一："), 8, 4, 64);
-    label(chart, "LB_OtdrTitle", QString(), 72, 4, 590);
-    label(chart, "Label14", QStringLiteral("波形二："), 8, 22, 64);
-    label(chart, "LB_OtdrTitle2", QString(), 72, 22, 590);
-    // Measurement labels.
-    label(chart, "Label10", QStringLiteral("两点间(A-B)距离："), 8, 44, 130);
-    label(chart, "LB_Dis", QString(), 138, 44, 110);
-    label(chart, "Label8", QStringLiteral("两点间(A-B)损耗："), 262, 44, 130);
-    label(chart, "LB_Loss", QString(), 392, 44, 100);
-    label(chart, "Label9", QStringLiteral("平均损耗："), 8, 64, 80);
-    label(chart, "LB_ATTEN", QString(), 88, 64, 170);
-    label(chart, "LB_Atten2", QString(), 262, 64, 170);
-    label(chart, "Label11", QStringLiteral("连接损耗："), 440, 64, 80);
-    label(chart, "LB_Splice", QString(), 520, 64, 120);
-    label(chart, "Label12", QStringLiteral("反射损耗："), 440, 44, 80);
-    label(chart, "LB_Ref", QString(), 520, 44, 120);
+    // Trace captions and file names, then two rows of measurement captions and values, laid
+    // out for the window font; each value box holds the widest text it shows.
+    label(chart, "Label13", QStringLiteral("波形一："), 8, 2, 76);
+    label(chart, "LB_OtdrTitle", QString(), 84, 2, 600);
+    label(chart, "Label14", QStringLiteral("波形二："), 8, 22, 76);
+    label(chart, "LB_OtdrTitle2", QString(), 84, 22, 600);
+    label(chart, "Label10", QStringLiteral("两点间(A-B)距离："), 8, 44, 156);
+    label(chart, "LB_Dis", QString(), 164, 44, 104)->setProperty("widestText", "256.0000 km");
+    label(chart, "Label8", QStringLiteral("两点间(A-B)损耗："), 276, 44, 156);
+    label(chart, "LB_Loss", QString(), 432, 44, 100)->setProperty("widestText", "-88.888 dB");
+    label(chart, "Label12", QStringLiteral("反射损耗："), 540, 44, 92);
+    label(chart, "LB_Ref", QString(), 632, 44, 100)->setProperty("widestText", "-88.888 dB");
+    label(chart, "Label9", QStringLiteral("平均损耗："), 8, 66, 92);
+    label(chart, "LB_ATTEN", QString(), 100, 66, 168)
+        ->setProperty("widestText", ">99.999 dB/km(a-A)");
+    label(chart, "LB_Atten2", QString(), 276, 66, 168)
+        ->setProperty("widestText", ">99.999 dB/km(B-b)");
+    label(chart, "Label11", QStringLiteral("连接损耗："), 540, 66, 92);
+    label(chart, "LB_Splice", QString(), 632, 66, 100)->setProperty("widestText", ">99.999dB");
     for (const char* n : {"Label13", "LB_OtdrTitle", "Label14", "LB_OtdrTitle2", "Label10",
                           "LB_Dis", "Label8", "LB_Loss", "Label9", "LB_ATTEN", "LB_Atten2",
                           "Label11", "LB_Splice", "Label12", "LB_Ref"}) {
@@ -308,7 +350,7 @@ void TForm1::buildChartArea() {
     // The test parameter group over the right part of the chart.
     auto* group = new QGroupBox(QStringLiteral("OTDR测试参数"), centralWidget());
     group->setObjectName("GB_OtdrMoudle");
-    group->setGeometry(4 + kChartWidth - 212, kToolPanelHeight + 96, 206, 218);
+    group->setGeometry(4 + kChartWidth - 212, kToolPanelHeight + 96, 206, 226);
     named_.insert(group->objectName(), group);
     struct Box {
         const char* label;
@@ -324,34 +366,53 @@ void TForm1::buildChartArea() {
         {"Label6", "E_IOR", QStringLiteral("折射率：")},
         {"Label7", "E_Helix", QStringLiteral("光缆修正：")},
     };
-    int y = 22;
+    int y = 24;
     for (const Box& b : boxes) {
-        label(group, b.label, b.caption, 8, y + 3, 80);
+        label(group, b.label, b.caption, 8, y + 2, 92);
         auto* e = new QLineEdit(group);
         e->setObjectName(b.name);
         e->setReadOnly(true);
-        e->setGeometry(90, y, 106, 24);
+        e->setGeometry(100, y, 98, 26);
+        e->setProperty("widestText", "10240 ns");
         named_.insert(e->objectName(), e);
-        y += 27;
+        y += 28;
     }
 }
 
 void TForm1::buildEventPanel() {
     auto* panel = new QWidget(centralWidget());
     panel->setObjectName("PL_Event");
-    panel->setGeometry(0, kToolPanelHeight + kChartHeight + 2, kWidth, kEventPanelHeight);
+    panel->setGeometry(0, kEventPanelTop, kWidth, kEventPanelHeight);
+    named_.insert(panel->objectName(), panel);
 
     grid_ = new QTableWidget(kEventRows, EventGrid::kColumns, panel);
     grid_->setObjectName("Event_List");
     grid_->setGeometry(4, 2, 772, kEventPanelHeight - 6);
-    grid_->horizontalHeader()->hide();
+    // Row 0 holds the column titles. It is shown as the grid's fixed header, which stays in
+    // view while the rows scroll and cannot be selected; the row itself stays hidden, so the
+    // grid's row numbers remain those of the event table.
+    QHeaderView* header = grid_->horizontalHeader();
+    header->setSectionsClickable(false);
+    header->setHighlightSections(false);
+    header->setSectionResizeMode(QHeaderView::Fixed);
+    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    grid_->setRowHidden(0, true);
+    grid_->setItemDelegate(new GridCellDelegate(grid_));
     grid_->verticalHeader()->hide();
     grid_->setSelectionBehavior(QAbstractItemView::SelectRows);
     grid_->setSelectionMode(QAbstractItemView::SingleSelection);
     grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    grid_->verticalHeader()->setDefaultSectionSize(20);
-    for (int c = 0; c < EventGrid::kColumns; ++c)
+    for (int c = 0; c < EventGrid::kColumns; ++c) {
         grid_->setColumnWidth(c, EventGrid::kColumnWidths[static_cast<std::size_t>(c)]);
+        grid_->setHorizontalHeaderItem(
+            c, new QTableWidgetItem(fromUtf8(kEventGridHeader[static_cast<std::size_t>(c)])));
+    }
+    // The widest texts of the type and value columns.
+    grid_->setProperty("widestText0", QStringLiteral("199"));
+    grid_->setProperty("widestText1", QStringLiteral("非反射事件"));
+    for (int c = 2; c < EventGrid::kColumns; ++c)
+        grid_->setProperty(QByteArray("widestText") + QByteArray::number(c),
+                           QStringLiteral("-88.8888"));
     named_.insert(grid_->objectName(), grid_);
 
     const std::pair<const char*, QString> buttons[] = {
@@ -371,6 +432,24 @@ void TForm1::buildEventPanel() {
     buildEditPanel(panel);
 }
 
+void TForm1::layoutEventPanel() {
+    // The event panel fills the window below the chart, whatever height the menu bar takes.
+    auto* panel = qobject_cast<QWidget*>(named_.value(QStringLiteral("PL_Event")));
+    auto* edit = qobject_cast<QWidget*>(named_.value(QStringLiteral("PL_EditEvent")));
+    if (!panel || !edit || !grid_) return;
+    const int h = std::max(kEventPanelHeight, centralWidget()->height() - kEventPanelTop);
+    panel->setGeometry(0, kEventPanelTop, kWidth, h);
+    grid_->setGeometry(4, 2, 772, h - 6);
+    edit->setGeometry(330, 0, kWidth - 330, h);
+}
+
+void TForm1::applyFontToGrid() {
+    grid_->horizontalHeader()->setFont(font());
+    const int line = QFontMetrics(font()).height();
+    grid_->verticalHeader()->setDefaultSectionSize(line + 4);
+    grid_->horizontalHeader()->setFixedHeight(line + 6);
+}
+
 void TForm1::buildEditPanel(QWidget* parent) {
     auto* pl = new QWidget(parent);
     pl->setObjectName("PL_EditEvent");
@@ -380,18 +459,18 @@ void TForm1::buildEditPanel(QWidget* parent) {
 
     auto* before = new QGroupBox(QStringLiteral("前一事件点"), pl);
     before->setObjectName("GB_Before");
-    before->setGeometry(8, 4, 270, 60);
+    before->setGeometry(8, 2, 270, 62);
     auto* next = new QGroupBox(QStringLiteral("后一事件点"), pl);
     next->setObjectName("GB_Next");
-    next->setGeometry(290, 4, 270, 60);
+    next->setGeometry(290, 2, 270, 62);
     for (auto [group, typeName, disName] : {std::tuple{before, "Ed_BeforeType", "Ed_BeforeDis"},
                                             std::tuple{next, "Ed_NextType", "Ed_NextDis"}}) {
         auto* t = new QLineEdit(group);
         t->setObjectName(typeName);
-        t->setGeometry(10, 24, 120, 24);
+        t->setGeometry(10, 26, 120, 26);
         auto* d = new QLineEdit(group);
         d->setObjectName(disName);
-        d->setGeometry(140, 24, 120, 24);
+        d->setGeometry(140, 26, 120, 26);
         named_.insert(t->objectName(), t);
         named_.insert(d->objectName(), d);
     }
@@ -402,22 +481,21 @@ void TForm1::buildEditPanel(QWidget* parent) {
     add->setObjectName("GB_Addevent");
     add->setGeometry(8, 70, 552, 110);
     named_.insert(add->objectName(), add);
-    label(add, "Label_Num", QStringLiteral("事件点编号："), 12, 30, 100);
+    label(add, "Label_Num", QStringLiteral("事件点编号："), 12, 30, 110);
     auto* num = new QLineEdit(add);
     num->setObjectName("Ed_Num");
-    num->setGeometry(112, 26, 80, 24);
-    label(add, "Label_type", QStringLiteral("事件类型："), 220, 30, 80);
+    num->setGeometry(124, 28, 80, 26);
+    label(add, "Label_type", QStringLiteral("事件类型："), 224, 30, 92);
     auto* type = new QComboBox(add);
     type->setObjectName("Comb_type");
     type->setEditable(true);
     type->addItems({QStringLiteral("反射事件"), QStringLiteral("非反射事件")});
-    type->setGeometry(300, 26, 130, 24);
-    label(add, "Label_Dis", QStringLiteral("距离(km)："), 12, 70, 100);
+    type->setGeometry(316, 28, 150, 26);
+    label(add, "Label_Dis", QStringLiteral("距离(km)："), 12, 70, 110);
     auto* dis = new QLineEdit(add);
     dis->setObjectName("ME_Dis");
-    dis->setInputMask(QStringLiteral("0000.0000;_"));
-    dis->setMaxLength(9);
-    dis->setGeometry(112, 66, 110, 24);
+    setUpDistanceEdit(dis);
+    dis->setGeometry(124, 68, 110, 26);
     for (QWidget* w : std::initializer_list<QWidget*>{num, type, dis})
         named_.insert(w->objectName(), w);
     for (const char* n : {"Label_Num", "Label_type", "Label_Dis"})

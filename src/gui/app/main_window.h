@@ -55,6 +55,7 @@ class TForm1 : public QMainWindow {
 
   protected:
     void closeEvent(QCloseEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     class MessagePrompter;
@@ -65,6 +66,8 @@ class TForm1 : public QMainWindow {
     void buildChartArea();
     void buildEventPanel();
     void buildEditPanel(QWidget* parent);
+    void layoutEventPanel();
+    void applyFontToGrid();
     void registerHandlers();
     void connectComponents();
     void applyControls(bool all);
@@ -101,6 +104,7 @@ class TForm1 : public QMainWindow {
     TForm4* reportDialog_ = nullptr;
     TForm5* fibreDialog_ = nullptr;
     bool applying_ = false;
+    int rowBeforePress_ = -1;  // the grid's current row when the mouse was last pressed
 };
 
 }  // namespace otdr::gui

@@ -5,8 +5,10 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QEvent>
 #include <QFile>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -18,6 +20,7 @@
 #include <QTableWidget>
 
 #include "app/about_box.h"
+#include "app/distance_edit.h"
 #include "app/help_window.h"
 #include "app/main_window.h"
 #include "app/qt_text.h"
@@ -138,10 +141,30 @@ void TForm1::connectComponents() {
     connect(chart, &QWidget::customContextMenuRequested, this,
             [chart, popup](const QPoint& pos) { popup->exec(chart->mapToGlobal(pos)); });
 
+    // Every selection the user makes runs Event_ListSelectCell once: a click or key that moves
+    // the current row through the current-cell signal, a click on the row that is already
+    // current through the click signal (the press moved no row).
     connect(grid_, &QTableWidget::currentCellChanged, this,
-            [this](int row, int, int, int) { onGridCellSelected(row); });
-    connect(grid_, &QTableWidget::cellClicked, this,
-            [this](int row, int) { onGridCellSelected(row); });
+            [this](int row, int, int previous, int) {
+                if (row != previous) onGridCellSelected(row);
+            });
+    grid_->viewport()->installEventFilter(this);
+    connect(grid_, &QTableWidget::cellClicked, this, [this](int row, int) {
+        if (row == rowBeforePress_) onGridCellSelected(row);
+        rowBeforePress_ = -1;
+    });
+    // The highlighted row is always the workspace's row, even after a Ctrl+click took the
+    // highlight away.
+    connect(grid_, &QTableWidget::itemSelectionChanged, this, [this] {
+        if (!applying_ && grid_->selectionModel()->selectedRows().isEmpty()) applyGrid();
+    });
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (grid_ && watched == grid_->viewport() && event->type() == QEvent::MouseButtonPress)
+        rowBeforePress_ = grid_->currentRow();
+    if (grid_ && watched == centralWidget() && event->type() == QEvent::Resize) layoutEventPanel();
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void TForm1::onGridCellSelected(int row) {
@@ -188,7 +211,13 @@ void TForm1::applyControls(bool all) {
             if (l->text() != text) l->setText(text);
             l->setVisible(st.visible);
         } else if (auto* e = qobject_cast<QLineEdit*>(o)) {
-            if (e->text() != text && !(e->hasFocus() && name == "ME_Dis")) e->setText(text);
+            if (name == "ME_Dis") {
+                // What the user is typing stays; a distance set by a command is shown trimmed.
+                const QString shown = distanceEditText(st.text);
+                if (e->text() != shown && !e->hasFocus()) e->setText(shown);
+            } else if (e->text() != text) {
+                e->setText(text);
+            }
             e->setEnabled(st.enabled);
             e->setVisible(st.visible);
         } else if (auto* g = qobject_cast<QGroupBox*>(o)) {
@@ -241,30 +270,37 @@ void TForm1::applyGrid() {
     applying_ = true;
     const QSignalBlocker block(grid_);
     const EventGrid& g = ws_->grid();
-    if (grid_->rowCount() != g.rowCount) grid_->setRowCount(g.rowCount);
-    for (int r = 0; r < g.rowCount && r < kEventRows; ++r) {
+    if (grid_->rowCount() != g.rowCount) grid_->setRowCount(std::max(1, g.rowCount));
+    grid_->setRowHidden(0, true);
+    for (int c = 0; c < EventGrid::kColumns; ++c) {
+        const QString title = fromUtf8(g.cell(c, 0));
+        QTableWidgetItem* item = grid_->horizontalHeaderItem(c);
+        if (!item) {
+            item = new QTableWidgetItem;
+            grid_->setHorizontalHeaderItem(c, item);
+        }
+        if (item->text() != title) item->setText(title);
+    }
+    for (int r = 1; r < g.rowCount && r < kEventRows; ++r) {
         for (int c = 0; c < EventGrid::kColumns; ++c) {
             const QString text = fromUtf8(g.cell(c, r));
             QTableWidgetItem* item = grid_->item(r, c);
             if (!item) {
                 if (text.isEmpty()) continue;
                 item = new QTableWidgetItem;
-                if (r == 0) {
-                    QFont f = item->font();
-                    f.setBold(true);
-                    item->setFont(f);
-                    item->setBackground(QColor(220, 220, 220));
-                    item->setFlags(Qt::ItemIsEnabled);
-                }
                 grid_->setItem(r, c, item);
             }
             if (item->text() != text) item->setText(text);
         }
     }
     grid_->setEnabled(g.enabled);
-    if (g.selectedRow >= 0 && g.selectedRow < grid_->rowCount() &&
-        grid_->currentRow() != g.selectedRow)
-        grid_->setCurrentCell(g.selectedRow, 0);
+    // The highlighted row is the workspace's row; the header row is never highlighted.
+    const int row = g.selectedRow;
+    if (row >= 1 && row < grid_->rowCount()) {
+        if (grid_->currentRow() != row)
+            grid_->setCurrentCell(row, std::max(0, grid_->currentColumn()));
+        if (!grid_->selectionModel()->isRowSelected(row, QModelIndex())) grid_->selectRow(row);
+    }
     applying_ = false;
 }
 
@@ -320,7 +356,7 @@ void TForm1::confirmEventPanelCommand() {
         c["Comb_type"].text = toUtf8(typed);
     }
     if (auto* dis = qobject_cast<QLineEdit*>(named_.value(QStringLiteral("ME_Dis"))))
-        c["ME_Dis"].text = toUtf8(dis->text());
+        c["ME_Dis"].text = toUtf8(distanceFromEdit(dis->text()));
     ws_->confirmEventPanel();
     refresh();
 }
@@ -366,9 +402,11 @@ void TForm1::copyTraceCommand() {
 
 void TForm1::closeEvent(QCloseEvent* e) {
     if (store_) {
-        QString error;
-        if (!store_->saveForm1(ws_->settingsForClose(), &error))
+        QString error, note;
+        if (!store_->saveForm1(ws_->settingsForClose(), &error, &note))
             QMessageBox::critical(this, QStringLiteral("Error"), error, QMessageBox::Ok);
+        else if (!note.isEmpty())
+            QMessageBox::information(this, QStringLiteral("Information"), note, QMessageBox::Ok);
     }
     if (help_) help_->close();
     e->accept();

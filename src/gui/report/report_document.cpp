@@ -2,8 +2,11 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
+#include <QTextFragment>
 #include <QTextImageFormat>
+#include <QTextLayout>
 #include <QTextLength>
 #include <QTextOption>
 #include <QUrl>
@@ -14,7 +17,16 @@ namespace otdr::gui {
 
 namespace {
 constexpr double kMetresPerInch = 0.0254;
-}
+// The text layout scales tab stops, indents and pictures by the paint device's density over
+// this reference density. The document's units already are pixels of the screen density, so
+// its paint device keeps the reference density.
+constexpr int kReferenceDpi = 96;
+// How far right tab stops are given; beyond the widest print line of any paper.
+constexpr qreal kTabStopsReach = 4000;
+// A line that does not fit its print line is set closer, down to this letter spacing (per
+// cent), rather than broken; one that does not fit even so is broken as usual.
+constexpr int kTightestSpacing = 80;
+}  // namespace
 
 ReportStyleSheet::ReportStyleSheet(QObject* parent) : QObject(parent) {
     setObjectName("RVStyle1");
@@ -62,6 +74,15 @@ QTextBlockFormat ReportStyleSheet::blockFormat(int number) const {
     f.setLeftMargin(p.leftIndent);
     f.setRightMargin(p.rightIndent);
     f.setAlignment(p.alignment);
+    // Tab stops lie every tabWidth() pixels from the left edge of the print line, whatever the
+    // paragraph's indents. The text layout counts tab positions from where the line's text
+    // starts, so the stops are given shifted by the first line's indent.
+    const qreal origin = p.leftIndent + p.firstIndent;
+    QList<QTextOption::Tab> stops;
+    for (int k = 1; k * tabWidth_ - origin <= kTabStopsReach; ++k)
+        if (k * tabWidth_ > origin)
+            stops.append(QTextOption::Tab(k * tabWidth_ - origin, QTextOption::LeftTab));
+    f.setTabPositions(stops);
     return f;
 }
 
@@ -85,7 +106,7 @@ ReportDocument::~ReportDocument() = default;
 
 void ReportDocument::setScreenDpi(int dpi) {
     dpi_ = dpi > 0 ? dpi : 96;
-    const int dotsPerMetre = qRound(dpi_ / kMetresPerInch);
+    const int dotsPerMetre = qRound(kReferenceDpi / kMetresPerInch);
     device_.setDotsPerMeterX(dotsPerMetre);
     device_.setDotsPerMeterY(dotsPerMetre);
     doc_->documentLayout()->setPaintDevice(&device_);
@@ -100,6 +121,8 @@ void ReportDocument::clear() {
     block_ = Block::Unused;
     pictures_ = 0;
     rules_ = 0;
+    pictureSources_.clear();
+    tightBlocks_.clear();
 }
 
 void ReportDocument::startParagraph(int paraStyle) {
@@ -183,6 +206,7 @@ void ReportDocument::addPictureEx(const QString& name, const QImage& picture, in
     const QString resource =
         QStringLiteral("report-picture:%1/%2").arg(pictures_).arg(name.isEmpty() ? "item" : name);
     doc_->addResource(QTextDocument::ImageResource, QUrl(resource), picture);
+    pictureSources_.insert(resource, picture);
     QTextImageFormat f;
     f.setName(resource);
     f.setWidth(picture.width());
@@ -195,6 +219,120 @@ void ReportDocument::addPictureEx(const QString& name, const QImage& picture, in
 void ReportDocument::format() {
     // Lays the document out now rather than at the first paint.
     doc_->documentLayout()->documentSize();
+}
+
+void ReportDocument::fitToPage() {
+    const qreal width = doc_->pageSize().width();
+    if (width <= 0) return;
+    // The layout of a changed paragraph must start from a finished layout of the whole
+    // document, and the pages are counted on a layout made anew from the first paragraph.
+    QAbstractTextDocumentLayout* layout = doc_->documentLayout();
+    layout->documentSize();
+    fitPictures(width);
+    fitLines();
+    doc_->markContentsDirty(0, doc_->characterCount());
+    layout->documentSize();
+}
+
+namespace {
+
+// Whether the picture from column x on shows nothing but the white paper.
+bool blankFrom(const QImage& picture, int x) {
+    const QImage argb = picture.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < argb.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
+        for (int i = x; i < argb.width(); ++i)
+            if (qAlpha(row[i]) != 0 && (row[i] | 0xFF000000u) != 0xFFFFFFFFu) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+void ReportDocument::fitPictures(qreal width) {
+    QAbstractTextDocumentLayout* layout = doc_->documentLayout();
+    for (QTextBlock b = doc_->begin(); b.isValid(); b = b.next()) {
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            QTextImageFormat image = fragment.charFormat().toImageFormat();
+            if (!image.isValid()) continue;
+            const QString source = image.name().section(QLatin1Char('#'), 0, 0);
+            const auto found = pictureSources_.constFind(source);
+            if (found == pictureSources_.constEnd()) continue;
+            const QImage& picture = *found;
+            QTextCursor c(doc_);
+            c.setPosition(fragment.position());
+            c.setPosition(fragment.position() + 1, QTextCursor::KeepAnchor);
+
+            // Back to the picture as added, then where it starts in its line.
+            image.setName(source);
+            image.setWidth(picture.width());
+            image.setHeight(picture.height());
+            c.setCharFormat(image);
+            layout->documentSize();
+            const QTextLayout* text = b.layout();
+            const QTextLine line = text->lineForTextPosition(fragment.position() - b.position());
+            if (!line.isValid()) continue;
+            const qreal left =
+                text->position().x() + line.cursorToX(fragment.position() - b.position());
+            const int room = static_cast<int>(width - left);
+            if (picture.width() <= room || room < 1) continue;
+
+            QImage fitted;
+            if (blankFrom(picture, room)) {
+                fitted = picture.copy(0, 0, room, picture.height());
+                image.setName(source + QStringLiteral("#cut"));
+            } else {
+                fitted = picture.scaledToWidth(room, Qt::SmoothTransformation);
+                image.setName(source + QStringLiteral("#scaled"));
+            }
+            doc_->addResource(QTextDocument::ImageResource, QUrl(image.name()), fitted);
+            image.setWidth(fitted.width());
+            image.setHeight(fitted.height());
+            c.setCharFormat(image);
+        }
+    }
+}
+
+void ReportDocument::setLetterSpacing(const QTextBlock& block, int percent) {
+    QTextCursor c(doc_);
+    c.setPosition(block.position());
+    c.setPosition(block.position() + block.length() - 1, QTextCursor::KeepAnchor);
+    QTextCharFormat f;
+    f.setFontLetterSpacingType(QFont::PercentageSpacing);
+    f.setFontLetterSpacing(percent);
+    c.mergeCharFormat(f);
+}
+
+void ReportDocument::fitLines() {
+    QAbstractTextDocumentLayout* layout = doc_->documentLayout();
+    for (int number : std::as_const(tightBlocks_))
+        setLetterSpacing(doc_->findBlockByNumber(number), 100);
+    tightBlocks_.clear();
+
+    // Lines of a paragraph beyond those its own line breaks make.
+    auto breaks = [layout](const QTextBlock& b) {
+        layout->documentSize();
+        const int wanted = static_cast<int>(b.text().count(QChar::LineSeparator)) + 1;
+        return b.layout()->lineCount() > wanted;
+    };
+    for (QTextBlock b = doc_->begin(); b.isValid(); b = b.next()) {
+        if (b.length() <= 1 || !breaks(b)) continue;
+        setLetterSpacing(b, kTightestSpacing);
+        if (breaks(b)) {
+            setLetterSpacing(b, 100);
+            continue;
+        }
+        // The widest spacing that keeps the paragraph on its lines.
+        int fits = kTightestSpacing, breaksAt = 100;
+        while (breaksAt - fits > 1) {
+            const int mid = (fits + breaksAt) / 2;
+            setLetterSpacing(b, mid);
+            (breaks(b) ? breaksAt : fits) = mid;
+        }
+        setLetterSpacing(b, fits);
+        tightBlocks_.append(b.blockNumber());
+    }
 }
 
 void ReportDocument::run(const ReportOps& ops, const QImage& logo, const QImage& chart) {

@@ -7,6 +7,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QHash>
 #include <QImage>
 #include <QObject>
 #include <QString>
@@ -17,6 +18,7 @@
 
 #include "report/report_content.h"
 
+class QTextBlock;
 class QTextDocument;
 
 namespace otdr::gui {
@@ -77,6 +79,11 @@ class ReportDocument : public QObject {
     void addBreak();
     void addPictureEx(const QString& name, const QImage& picture, int paraStyle, int vAlign);
     void format();
+    // Fits the laid-out document to its page width (set by the pagination): a picture that
+    // would reach past the right edge is cut there when the part beyond is blank, else scaled
+    // down to fit; a line of text that would break is set closer until it fits on one line.
+    // Earlier fitting is undone first, so the document can be fitted to another paper.
+    void fitToPage();
 
     // Runs a list of operations; AddPictureEx takes the logo or the chart picture.
     void run(const ReportOps& ops, const QImage& logo, const QImage& chart);
@@ -93,6 +100,9 @@ class ReportDocument : public QObject {
     void startParagraph(int paraStyle);
     void continueParagraph();
     void insert(const QString& text, int textStyle);
+    void fitPictures(qreal width);
+    void fitLines();
+    void setLetterSpacing(const QTextBlock& block, int percent);
 
     ReportStyleSheet* styles_;
     QTextDocument* doc_;
@@ -102,6 +112,9 @@ class ReportDocument : public QObject {
     Block block_ = Block::Unused;
     int pictures_ = 0;
     int rules_ = 0;
+    // The pictures as added, by resource name, and the blocks set closer by the last fitting.
+    QHash<QString, QImage> pictureSources_;
+    QList<int> tightBlocks_;
 };
 
 }  // namespace otdr::gui

@@ -10,6 +10,11 @@
 
 namespace otdr::gui {
 
+namespace {
+// Document units a line may reach over a page edge without being drawn on that page.
+constexpr double kEdgeTolerance = 0.5;
+}  // namespace
+
 ReportPrint::ReportPrint(QObject* parent) : QObject(parent) {
     setObjectName("RVPrint1");
 }
@@ -41,6 +46,7 @@ int ReportPrint::formatPages() {
         QTextDocument* doc = source_->document();
         const QRectF area = printArea();
         doc->setPageSize(QSizeF(std::max(1.0, area.width()), std::max(1.0, area.height())));
+        source_->fitToPage();
         pages_ = std::max(1, doc->pageCount());
         for (int p = 1; p <= pages_; ++p) Q_EMIT formatting(ProgressStep::PageCompleted, p);
     }
@@ -61,10 +67,15 @@ void ReportPrint::drawPage(QPainter& painter, int page) {
     QAbstractTextDocumentLayout::PaintContext ctx;
     // The page's band of the document. A picture wider than the print area may run on into
     // the right margin, so the band reaches the paper's right edge.
-    ctx.clip = QRectF(-area.left(), top, paper.width(), h);
+    const QRectF band(-area.left(), top, paper.width(), h);
+    // The layout draws every line that touches the band it is given, so a line that was moved
+    // to the top of the next page would also be drawn, clipped, at the bottom of this one, and
+    // the last line of the page before at the top of this one. Lines that only touch the
+    // page's edges are left to their own pages.
+    ctx.clip = band.adjusted(0, kEdgeTolerance, 0, -kEdgeTolerance);
     ctx.palette.setColor(QPalette::Text, Qt::black);
     ctx.palette.setColor(QPalette::WindowText, Qt::black);
-    painter.setClipRect(ctx.clip, Qt::IntersectClip);
+    painter.setClipRect(band, Qt::IntersectClip);
     source_->document()->documentLayout()->draw(&painter, ctx);
     painter.restore();
 }
