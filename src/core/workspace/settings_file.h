@@ -12,13 +12,12 @@
 #include <string_view>
 #include <vector>
 
+#include "util/codepages.h"
 #include "workspace/settings.h"
 
 namespace otdr {
 
 enum class TextEncoding { Utf8, Gbk };
-
-bool isValidUtf8(std::string_view bytes);
 
 class IniText {
   public:
