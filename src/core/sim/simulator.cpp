@@ -186,16 +186,6 @@ double pedestalFor(double floorCounts, double sigma) {
     return target * std::pow(10.0, 0.5 * (lo + hi));
 }
 
-// The group index as a float whose 5-decimal file field (x 100000, truncated) holds the
-// requested value: 1.4682f is a hair below 1.4682 and would be stored as 146819.
-float storedIndex(double index) {
-    float f = toF32(index);
-    const std::int32_t wanted = truncToI32(std::round(index * 100000.0));
-    for (int step = 0; step < 4 && truncToI32(static_cast<double>(f) * 100000.0) < wanted; ++step)
-        f = std::nextafter(f, 2.0f);
-    return f;
-}
-
 }  // namespace
 
 double typicalAttenuationDbPerKm(int wavelengthNm) {
@@ -312,7 +302,7 @@ SimResult simulate(const SimConfig& c) {
     p.attenuationDb = toF32(attenuatorDb);
     p.wavelengthClass = static_cast<std::uint8_t>(cls);
     p.lossScale = {1.0f, 1.0f, 1.0f};
-    p.refractiveIndex = storedIndex(ior);
+    p.refractiveIndex = toF32(ior);
     p.helixFactor = 1.0f;
     p.sampleSpacing = spacing;
     r.waveText = std::string(wavelengthTextForCode(cls));
