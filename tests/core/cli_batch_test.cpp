@@ -157,25 +157,10 @@ TEST(ProgressLine, FitsTheTerminalWidthLeavingTheLastColumnFree) {
 
 // ---- the command-line tool over many files ----
 
-struct CliRun {
-    int status = -1;
-    std::string out, err;
-};
+using CliRun = test::CliResult;
 
 CliRun runCli(const std::string& args, const test::TempDir& dir) {
-    const std::string errFile = dir.file("stderr.txt");
-    const std::string cmd = std::string(OTDR_CLI_PATH) + " " + args + " 2>" + errFile;
-    CliRun r;
-    FILE* p = ::popen(cmd.c_str(), "r");
-    if (!p) return r;
-    char buf[4096];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-    const int st = ::pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    std::ifstream e(errFile);
-    r.err.assign(std::istreambuf_iterator<char>(e), {});
-    return r;
+    return test::runCli(args, dir.file("stderr.txt"));
 }
 
 // Standard error of the tool on a terminal (standard output thrown away).

@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <set>
 #include <string>
 
@@ -102,11 +104,14 @@ class FixedClock : public Clock {
 struct CliResult {
     int status = -1;  // exit code, -1 when the program did not exit normally
     std::string out;  // standard output
+    std::string err;  // standard error, when it was kept
 };
 
-// Runs the command-line tool with the given arguments (standard error discarded).
-inline CliResult runCli(const std::string& args) {
-    const std::string cmd = std::string(OTDR_CLI_PATH) + " " + args + " 2>/dev/null";
+// Runs the command-line tool with the given arguments. Standard error is discarded, or kept in
+// the file errFile and returned.
+inline CliResult runCli(const std::string& args, const std::string& errFile = {}) {
+    const std::string cmd = std::string(OTDR_CLI_PATH) + " " + args + " 2>" +
+                            (errFile.empty() ? std::string("/dev/null") : errFile);
     CliResult r;
     FILE* p = ::popen(cmd.c_str(), "r");
     if (!p) return r;
@@ -115,6 +120,10 @@ inline CliResult runCli(const std::string& args) {
     while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
     const int st = ::pclose(p);
     r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    if (!errFile.empty()) {
+        std::ifstream e(errFile, std::ios::binary);
+        r.err.assign(std::istreambuf_iterator<char>(e), {});
+    }
     return r;
 }
 #endif
