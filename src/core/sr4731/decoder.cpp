@@ -1,10 +1,13 @@
 #include "sr4731/decoder.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
 #include "sr4731/block_reader.h"
+#include "sr4731/trace.h"
 #include "trace/crc16.h"
+#include "util/numeric.h"
 
 namespace otdr::sr4731 {
 
@@ -113,6 +116,31 @@ std::size_t nameHeaderLength(ByteView body, std::string_view mapName) {
     const auto n = static_cast<std::size_t>(zero - body.data());
     const std::string_view name(reinterpret_cast<const char*>(body.data()), n);
     return sameBlockName(name, mapName) ? n + 1 : 0;
+}
+
+// Event and summary locations that lie before the start of the trace or beyond its last point
+// (by more than a point's spacing) are kept as read and named in the warnings.
+void warnLocationsOutsideTrace(Document& doc) {
+    if (!doc.keyEvents) return;
+    const std::optional<double> last = lastPointMetres(doc);
+    if (!last) return;
+    const FixedParams& f = *doc.fixed;
+    double slack = 0.0;
+    for (std::size_t k = 0; k < f.pulses.size(); ++k) slack = std::max(slack, f.spacingMetres(k));
+    auto check = [&](const std::string& what, std::int32_t time) {
+        const double m = f.metresOfTime(time);
+        if (m >= 0.0 && m <= *last + slack) return;
+        doc.warnings.push_back(
+            cformat("KeyEvents: %s at %.4f km lies outside the trace (0 to %.4f km)", what.c_str(),
+                    m / 1000.0, *last / 1000.0));
+    };
+    for (const KeyEvent& e : doc.keyEvents->events)
+        check("event " + std::to_string(e.number), e.propagationTime);
+    const KeyEventSummary& s = doc.keyEvents->summary;
+    check("end-to-end loss start", s.lossStart);
+    check("end-to-end loss end", s.lossEnd);
+    check("optical return loss start", s.orlStart);
+    check("optical return loss end", s.orlEnd);
 }
 
 }  // namespace
@@ -247,6 +275,7 @@ Result<Document> decode(ByteView file) {
                 "FxdParams gives " + std::to_string(fixedPoints) + " data points, DataPts holds " +
                 std::to_string(doc.data->pointCount()) + "; the points present are used");
     }
+    warnLocationsOutsideTrace(doc);
     return doc;
 }
 

@@ -111,12 +111,12 @@ struct FixedParams {
 
 struct KeyEvent {
     std::uint16_t number = 0;
-    std::uint32_t propagationTime = 0;  // 100 ps of one-way time to the event
-    std::int16_t slope = 0;             // attenuation of the fibre before the event, 0.001 dB/km
-    std::int16_t loss = 0;              // 0.001 dB
-    std::int32_t reflectance = 0;       // 0.001 dB (negative)
-    std::string code;                   // 6 bytes, e.g. "1F9999"
-    std::string lossTechnique;          // 2 bytes: "LS", "2P", "OT"
+    std::int32_t propagationTime = 0;  // 100 ps of one-way time to the event (signed)
+    std::int16_t slope = 0;            // attenuation of the fibre before the event, 0.001 dB/km
+    std::int16_t loss = 0;             // 0.001 dB
+    std::int32_t reflectance = 0;      // 0.001 dB (negative)
+    std::string code;                  // 6 bytes, e.g. "1F9999"
+    std::string lossTechnique;         // 2 bytes: "LS", "2P", "OT"
     std::array<std::int32_t, 5> markers{};  // issue 2 only, 100 ps
     std::string comment;
 };

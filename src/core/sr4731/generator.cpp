@@ -19,8 +19,8 @@ std::vector<BlockEntry> standardBlocks(bool withKeyEvents) {
 }
 
 // One-way time in 100 ps for a distance in metres.
-std::uint32_t timeOf(double metres, double groupIndex) {
-    return static_cast<std::uint32_t>(std::lround(metres / (1e-10 * kSpeedOfLight / groupIndex)));
+std::int32_t timeOf(double metres, double groupIndex) {
+    return static_cast<std::int32_t>(std::lround(metres / (1e-10 * kSpeedOfLight / groupIndex)));
 }
 
 }  // namespace
@@ -107,7 +107,7 @@ ForeignTrace makeForeignTrace(const ForeignTraceConfig& c) {
     f.averages = static_cast<std::uint32_t>(c.fibre.averageCount);
     f.timestamp = c.fibre.timestamp;
     const double lengthMetres = c.points * f.spacingMetres(0);
-    f.acquisitionRange = timeOf(lengthMetres, f.effectiveGroupIndex());
+    f.acquisitionRange = static_cast<std::uint32_t>(timeOf(lengthMetres, f.effectiveGroupIndex()));
     if (c.version >= 2)
         f.acquisitionRangeDistance = static_cast<std::int32_t>(std::lround(lengthMetres * 10));
 

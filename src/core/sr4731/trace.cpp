@@ -1,5 +1,6 @@
 #include "sr4731/trace.h"
 
+#include <algorithm>
 #include <string>
 
 namespace otdr::sr4731 {
@@ -27,45 +28,73 @@ void appendLevels(const DataPoints& d, std::size_t from, std::size_t n, std::vec
 
 }  // namespace
 
-Result<std::vector<Trace>> tracesOf(const Document& doc) {
+namespace {
+
+// Where each trace's points lie among the concatenated groups.
+struct Span {
+    std::size_t pulse, from, count;
+};
+
+Result<std::vector<Span>> spansOf(const Document& doc) {
     if (!doc.fixed) return refused("the file has no FxdParams block, so its distances are unknown");
     if (!doc.data || doc.data->pointCount() == 0) return refused("the file holds no data points");
     const FixedParams& f = *doc.fixed;
     const DataPoints& d = *doc.data;
     if (f.pulses.empty()) return refused("FxdParams gives no pulse width and no data spacing");
 
-    std::vector<Trace> traces;
-    auto add = [&](std::size_t pulse, std::size_t from, std::size_t n) {
-        Trace t;
-        t.pulse = pulse;
-        t.pulseWidthNs = f.pulses[pulse].widthNs;
-        t.spacingMetres = f.spacingMetres(pulse);
-        appendLevels(d, from, n, t.levelsDb);
-        traces.push_back(std::move(t));
-    };
+    std::vector<Span> spans;
     const std::size_t pulses = f.pulses.size();
     std::size_t perPulse = 0;
     for (const PulseWidth& p : f.pulses) perPulse += p.points;
     if (pulses > 1 && d.groups.size() == pulses) {
         std::size_t from = 0;
         for (std::size_t k = 0; k < pulses; ++k) {
-            add(k, from, d.groups[k].points.size());
+            spans.push_back({k, from, d.groups[k].points.size()});
             from += d.groups[k].points.size();
         }
     } else if (pulses > 1 && perPulse == d.pointCount()) {
         std::size_t from = 0;
         for (std::size_t k = 0; k < pulses; ++k) {
-            add(k, from, f.pulses[k].points);
+            spans.push_back({k, from, f.pulses[k].points});
             from += f.pulses[k].points;
         }
     } else {
-        add(0, 0, d.pointCount());
+        spans.push_back({0, 0, d.pointCount()});
     }
-    for (const Trace& t : traces)
-        if (!(t.spacingMetres > 0.0))
+    for (const Span& s : spans)
+        if (!(f.spacingMetres(s.pulse) > 0.0))
             return refused("FxdParams gives no data spacing for the " +
-                           std::to_string(t.pulseWidthNs) + " ns pulse width");
+                           std::to_string(f.pulses[s.pulse].widthNs) + " ns pulse width");
+    return spans;
+}
+
+}  // namespace
+
+Result<std::vector<Trace>> tracesOf(const Document& doc) {
+    auto spans = spansOf(doc);
+    if (!spans) return spans.error();
+    const FixedParams& f = *doc.fixed;
+    std::vector<Trace> traces;
+    for (const Span& s : spans.value()) {
+        Trace t;
+        t.pulse = s.pulse;
+        t.pulseWidthNs = f.pulses[s.pulse].widthNs;
+        t.spacingMetres = f.spacingMetres(s.pulse);
+        appendLevels(*doc.data, s.from, s.count, t.levelsDb);
+        traces.push_back(std::move(t));
+    }
     return traces;
+}
+
+std::optional<double> lastPointMetres(const Document& doc) {
+    auto spans = spansOf(doc);
+    if (!spans) return std::nullopt;
+    double longest = 0.0;
+    for (const Span& s : spans.value())
+        if (s.count > 0)
+            longest = std::max(
+                longest, static_cast<double>(s.count - 1) * doc.fixed->spacingMetres(s.pulse));
+    return longest;
 }
 
 }  // namespace otdr::sr4731
