@@ -19,6 +19,10 @@ bool openFile(Session& s, const std::string& path) {
     return s.ws->openTrace(path);
 }
 
+bool openTraceOrForeign(Session& s, const std::string& path) {
+    return s.ws->openOrImport(path, Workspace::ForeignFiles::Import);
+}
+
 double jsonFloat(float v) {
     return std::stod(shortestFloat(v));
 }

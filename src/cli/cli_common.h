@@ -43,6 +43,10 @@ struct Session {
 
 // Opens the file into the active slot; false when it was refused (the reason is on stderr).
 bool openFile(Session& s, const std::string& path);
+// The same for a file to analyse: one the instrument's readers refuse as not theirs is
+// imported in memory when the SR-4731 decoder reads it (the refusal shows only when the import
+// fails too).
+bool openTraceOrForeign(Session& s, const std::string& path);
 
 // A float quantity as the double of its shortest decimal form (1.472f prints as 1.472).
 double jsonFloat(float v);
