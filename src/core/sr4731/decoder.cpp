@@ -119,7 +119,8 @@ std::size_t nameHeaderLength(ByteView body, std::string_view mapName) {
 }
 
 // Event and summary locations that lie before the start of the trace or beyond its last point
-// (by more than a point's spacing) are kept as read and named in the warnings.
+// (by more than a point's spacing), counted from the events' origin, are kept as read and named
+// in the warnings with the location as read.
 void warnLocationsOutsideTrace(Document& doc) {
     if (!doc.keyEvents) return;
     const std::optional<double> last = lastPointMetres(doc);
@@ -127,12 +128,13 @@ void warnLocationsOutsideTrace(Document& doc) {
     const FixedParams& f = *doc.fixed;
     double slack = 0.0;
     for (std::size_t k = 0; k < f.pulses.size(); ++k) slack = std::max(slack, f.spacingMetres(k));
+    const double origin = eventOriginTime(doc);
     auto check = [&](const std::string& what, std::int32_t time) {
-        const double m = f.metresOfTime(time);
+        const double m = f.metresOfTime(time + origin);
         if (m >= 0.0 && m <= *last + slack) return;
         doc.warnings.push_back(
             cformat("KeyEvents: %s at %.4f km lies outside the trace (0 to %.4f km)", what.c_str(),
-                    m / 1000.0, *last / 1000.0));
+                    f.metresOfTime(time) / 1000.0, *last / 1000.0));
     };
     for (const KeyEvent& e : doc.keyEvents->events)
         check("event " + std::to_string(e.number), e.propagationTime);

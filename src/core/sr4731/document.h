@@ -194,6 +194,14 @@ struct Document {
     std::vector<std::string> warnings;
 };
 
+// Where the locations of KeyEvents (events and summary) are counted from, in 100 ps after the
+// first point of the trace. They count from the user offset (the end of a launch cable, which
+// instruments put at 0 when there is none), itself counted from the front panel; the first
+// point lies the acquisition offset from the front panel. Instruments that leave the
+// acquisition offset at 0 while giving a front panel offset start the trace at their receiver,
+// that offset before the front panel.
+double eventOriginTime(const Document& doc);
+
 const char* checksumStatusName(ChecksumStatus s);
 // A short stable name ("ccitt_false_before_field") and a description for people.
 const char* conventionName(ChecksumConvention c);

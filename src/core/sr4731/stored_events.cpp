@@ -10,9 +10,10 @@ std::vector<FoundEvent> storedEventsOf(const Document& doc) {
     std::vector<FoundEvent> out;
     if (!doc.keyEvents || !doc.fixed) return out;
     const FixedParams& f = *doc.fixed;
+    const double origin = eventOriginTime(doc);
     for (const KeyEvent& k : doc.keyEvents->events) {
         FoundEvent e;
-        e.distanceM = f.metresOfTime(k.propagationTime);
+        e.distanceM = f.metresOfTime(k.propagationTime + origin);
         const char first = k.code.empty() ? '0' : k.code[0];
         e.reflective = first == '1' || first == '2';
         if (k.code.size() > 1 && k.code[1] == 'E')

@@ -2,7 +2,8 @@
 // The events another instrument stored in its file (the KeyEvents block, the analysis the
 // technician accepted on that instrument) as events of the instrument's own event table.
 //
-// Each event keeps its distance (its one-way time at the file's group index), its type from
+// Each event keeps its distance from the first point of the trace (its one-way time from the
+// events' origin, see eventOriginTime, at the file's group index), its type from
 // the event code (second character 'E' the fibre end; first character '1' or '2' a
 // reflection), its slope as the average loss, its loss as the splice loss and its reflectance
 // where one is stored (non-zero); the link loss is accumulated when the table is filled.
