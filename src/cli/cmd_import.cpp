@@ -68,10 +68,12 @@ Runner addImportCommand(CLI::App& app) {
         "import",
         "Convert a trace of another instrument's SOR file into the instrument's own SOR or ZT\n"
         "layout, which the window and every command open. The range is the smallest whose\n"
-        "32768 samples cover the trace unless --range gives one; the levels are resampled onto\n"
-        "its grid by linear interpolation in distance; pulse width, wavelength (the nearest the\n"
-        "instrument has), group index, date, averages and texts are carried over. The output\n"
-        "says what was changed.");
+        "nominal length (500 m .. 256 km) covers the trace's last point unless --range gives\n"
+        "one; the levels are resampled onto its grid (the range's own sample spacing) by linear\n"
+        "interpolation in distance; pulse width, wavelength (the nearest the instrument has),\n"
+        "group index, date, averages and texts are carried over. The file's own events go into\n"
+        "the event table of a ZT file (an event outside the range is named and left out); a SOR\n"
+        "file holds none. The output says what was changed.");
     auto a = std::make_shared<ImportArgs>();
     cmd->add_option("FOREIGN", a->input, "SOR file of another instrument")->required();
     cmd->add_option("-o,--output", a->output, "file to write; .sor or .zt decides the format")

@@ -71,20 +71,21 @@ TEST(Sr4731Texts, UnnamedCodePageGuessedFromTheWords) {
     EXPECT_EQ(textToUtf8(d.general->operatorName, codePageOf(d)), "José");
 }
 
-TEST(Sr4731StoredEvents, KeyEventsAsTableEvents) {
+TEST(Sr4731StoredEvents, KeyEventsAsTableEventsFromTheirOrigin) {
     Document d = typicalDocument(2, 30000);
     KeyEvents& k = *d.keyEvents;
-    k.events[1].code = "2F9999";  // saturated reflection
-    k.events[1].reflectance = -30000;
+    k.events = {{1, 0, 0, 420, -41250, "1F9999", "LS", {}, ""},
+                {2, 50000, 210, 130, -30000, "2F9999", "LS", {}, ""},
+                {3, 90000, 205, 0, -15500, "2E9999", "LS", {}, ""}};
     const std::vector<FoundEvent> e = storedEventsOf(test::decodeOk(encode(d)));
     ASSERT_EQ(e.size(), 3u);
     EXPECT_EQ(e[0].kind, FoundKind::Reflective);
     EXPECT_FALSE(e[0].slopeDbPerKm.has_value());  // a slope of 0 was not measured
-    EXPECT_DOUBLE_EQ(*e[0].reflectanceDb, -46.671);
-    EXPECT_EQ(e[1].kind, FoundKind::Reflective);
-    EXPECT_NEAR(e[1].distanceM, 0.4 * 30000 * d.fixed->spacingMetres(0), 0.02);
-    EXPECT_DOUBLE_EQ(*e[1].slopeDbPerKm, 0.19);
-    EXPECT_DOUBLE_EQ(*e[1].lossDb, 0.374);
+    EXPECT_DOUBLE_EQ(*e[0].reflectanceDb, -41.25);
+    EXPECT_EQ(e[1].kind, FoundKind::Reflective);  // a saturated reflection
+    EXPECT_NEAR(e[1].distanceM, d.fixed->metresOfTime(50000), 1e-9);
+    EXPECT_DOUBLE_EQ(*e[1].slopeDbPerKm, 0.21);
+    EXPECT_DOUBLE_EQ(*e[1].lossDb, 0.13);
     EXPECT_EQ(e[2].kind, FoundKind::FibreEnd);
     EXPECT_TRUE(e[2].reflective);
     k.events[1].code = "0F9999";
@@ -92,6 +93,16 @@ TEST(Sr4731StoredEvents, KeyEventsAsTableEvents) {
     const std::vector<FoundEvent> plain = storedEventsOf(d);
     EXPECT_EQ(plain[1].kind, FoundKind::NonReflective);
     EXPECT_FALSE(plain[1].reflectanceDb.has_value());
+
+    // Counted from a launch cable's end (the user offset) and from the front panel, which lies
+    // the acquisition offset after the trace's first point (the front panel offset where that
+    // is 0).
+    d.general->userOffset = 7000;
+    d.fixed->acquisitionOffset = -2000;
+    EXPECT_NEAR(storedEventsOf(d)[1].distanceM, d.fixed->metresOfTime(59000), 1e-9);
+    d.fixed->acquisitionOffset = 0;
+    d.fixed->frontPanelOffset = 500;
+    EXPECT_NEAR(storedEventsOf(d)[1].distanceM, d.fixed->metresOfTime(57500), 1e-9);
 }
 
 TEST(Sr4731StoredEvents, EventsOutsideTheRangeOrBehindTheEndAreLeftOutAndNamed) {

@@ -125,6 +125,17 @@ TEST_F(WorkspaceImport, EventsAreEditedAndReportedAsOnANativeTrace) {
     EXPECT_TRUE(listed);
 }
 
+TEST_F(WorkspaceImport, ANewRefractiveIndexMovesTheFilesEventsWithTheSamples) {
+    ASSERT_TRUE(ws.importForeignTrace(foreign));
+    const int position = st().active().events.position(1);
+    ws.fillFibreDialog();
+    ws.state().fibreDialog.editIor = "1.50000";
+    ws.confirmFibreDialog();
+    EXPECT_EQ(st().active().events.position(1), position);
+    EXPECT_EQ(st().grid.cell(2, 1), "  0.9885");  // 1.0099 km x 1.4682 / 1.5
+    EXPECT_EQ(st().grid.cell(4, 2), "   0.200");  // the maker's values stay
+}
+
 TEST_F(WorkspaceImport, SavingNeverWritesOverTheSourceAndSuggestsTheInstrumentsFile) {
     ASSERT_TRUE(ws.importForeignTrace(foreign));
     EXPECT_EQ(ws.saveSuggestion(), dir.file("other maker.zt"));
