@@ -293,9 +293,9 @@ Runner addEventsCommand(CLI::App& app) {
         "--json prints one object {\"file\", \"events\": [...]} for a single file and an array\n"
         "of such objects for several files; each event also gives distance_km, loss_db (the\n"
         "splice loss) and reflectance_db (the return loss, negative) as numbers, null where\n"
-        "the cell is empty. --csv prints one header line and one line per\n"
-        "event with the file name in the first column; fields holding a comma or a quote are\n"
-        "quoted. A refused file is reported on stderr, left out, and makes the exit status 1.\n"
+        "the cell is empty. --csv prints one header line and one line per event with the\n"
+        "file name in the first column; fields holding a comma or a quote are quoted.\n"
+        "A refused file is reported on stderr, left out, and makes the exit status 1.\n"
         "The files are analysed on all cores (--jobs); the output is the same for any number.\n"
         "Over five or more files a progress line is shown on stderr when it is a terminal.");
     auto o = std::make_shared<EventsOptions>();

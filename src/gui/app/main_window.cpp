@@ -69,7 +69,9 @@ class TForm1::MessagePrompter : public Prompter {
         box.exec();
         return box.clickedButton() == import;
     }
+    // A note comes at the end of a command: the window shows its outcome behind the box.
     void showNote(std::string_view message) override {
+        if (auto* window = qobject_cast<TForm1*>(owner_)) window->refresh();
         QMessageBox::information(owner_, QStringLiteral("Information"), fromUtf8(message),
                                  QMessageBox::Ok);
     }
