@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <clocale>
+#include <csignal>
 #include <exception>
 #include <iostream>
 #include <new>
@@ -61,6 +62,9 @@ int main(int argc, char** argv) {
     std::setlocale(LC_ALL, "C");
     otdr::cli::checkStandardOutput();
     otdr::cli::handleInterrupts();
+    // Every write is checked: beyond the file-size limit a write fails with its cause instead
+    // of ending the program by SIGXFSZ.
+    std::signal(SIGXFSZ, SIG_IGN);
     CLI::App app{"otdr - open, convert, analyse and report OTDR trace files (SOR and ZT)"};
     // Whatever a file declares or the system refuses, the run ends with a message and status 1,
     // never with an abort.
