@@ -98,6 +98,20 @@ std::string escapeName(std::string_view bytes) {
     return out;
 }
 
+std::string escapeLines(std::string_view text) {
+    std::string out;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        const bool newline = end != std::string_view::npos;
+        if (!newline) end = text.size();
+        out += escapeName(text.substr(start, end - start));
+        if (newline) out += '\n';
+        start = end + 1;
+    }
+    return out;
+}
+
 void printError(const std::string& command, std::string_view message) {
     std::cerr << "otdr " << command << ": " << escapeName(message) << '\n';
 }

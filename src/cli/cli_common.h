@@ -63,6 +63,9 @@ std::string escapeControls(std::string_view utf8);
 // too. A newline in a name cannot split a labelled line, nor ESC reach the terminal.
 std::string escapeName(std::string_view bytes);
 
+// A text of several lines escaped line by line, its line ends kept.
+std::string escapeLines(std::string_view text);
+
 // Prints "otdr CMD: message" to standard error, the message escaped by escapeName.
 void printError(const std::string& command, std::string_view message);
 

@@ -188,19 +188,6 @@ LoadedRenderer loadRenderer(const std::string& module, const ReportJob& job) {
     return out;
 }
 
-// Each line of Qt's notes escaped like any other text from outside.
-std::string escapedLines(const std::string& text) {
-    std::string out;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        out += escapeName(std::string_view(text).substr(start, end - start)) + '\n';
-        start = end + 1;
-    }
-    return out;
-}
-
 // The report of one file written to pdf through the one writer, never leaving a partial file
 // under that name. single: the only file of the run, whose refusals get its name.
 ItemResult reportItem(LoadedRenderer& loaded, const std::string& file, const std::string& pdf,
@@ -216,7 +203,7 @@ ItemResult reportItem(LoadedRenderer& loaded, const std::string& file, const std
     StderrPrompter refusals(&errors);
     refusals.file = single ? file : std::string();
     for (const std::string& m : r.refusals) refusals.showError(m);
-    item.err = escapedLines(r.notes) + errors.str();
+    item.err = escapeLines(r.notes) + errors.str();
     if (!r.refusals.empty() && !r.made) return item;
     std::string reason = r.failure;
     if (r.made) {
@@ -330,7 +317,7 @@ int runReport(const ReportOptions& o) {
     ReportFlags unused;
     std::string bad;
     if (o.sections && !parseSections(*o.sections, unused, bad)) {
-        std::cerr << "otdr report: unknown section \"" << bad << "\"\n";
+        std::cerr << "otdr report: unknown section \"" << escapeName(bad) << "\"\n";
         return kExitUsage;
     }
     std::cerr << "otdr report: not available in this build (it needs the Qt window library)\n";

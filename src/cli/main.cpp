@@ -33,6 +33,14 @@ int finish(const CLI::App& app, int rc) {
 }
 
 int run(CLI::App& app, int argc, char** argv) {
+    // The messages about the arguments quote them: escaped, as every printed name is. Set
+    // before the subcommands, which take it over.
+    app.failure_message([](const CLI::App* a, const CLI::Error& e) {
+        std::string text = CLI::FailureMessage::simple(a, e);
+        const std::string what = e.what();
+        if (text.rfind(what, 0) == 0) text = otdr::cli::escapeName(what) + text.substr(what.size());
+        return text;
+    });
     app.set_version_flag("--version", std::string("otdr ") + otdr::kVersion);
     app.require_subcommand(1);
     std::vector<otdr::cli::Runner> runners{

@@ -285,6 +285,7 @@ TEST_F(CliOutputs, NamesAreEscapedInEveryMessageAndLine) {
     fs::copy_file(trace, good);
     const std::string q = quoted(junk);
     std::vector<std::string> commands = {"info " + q,
+                                         "info " + trace + " " + q,  // an argument too many
                                          "samples " + q,
                                          "convert " + q + " " + dir.file("x.zt"),
                                          "events " + q,
