@@ -55,9 +55,11 @@ CheckedBuffer* checked = nullptr;
 
 void checkStandardOutput() {
     if (checked) return;
-    static CheckedBuffer buffer;
-    checked = &buffer;
+    // Never destroyed: std::cout is flushed once more after every static object is gone.
+    checked = new CheckedBuffer;
     std::cout.rdbuf(checked);
+    // On a terminal every piece shows at once, as a line-buffered stream would show it.
+    if (::isatty(STDOUT_FILENO) == 1) std::cout.setf(std::ios::unitbuf);
 }
 
 int standardOutputError() {
