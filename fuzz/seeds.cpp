@@ -196,9 +196,9 @@ int main(int argc, char** argv) {
 
     // export and the report names: names with links, controls, bytes that are not UTF-8 and
     // repeats, with files of both kinds.
-    const std::string names[] = {std::string("a.sor\0b/a.sor\0a.zt", 20),
-                                 std::string("x\x1b[31m.sor\0bad\xff\xfe.sor\0", 24),
-                                 std::string("..\0/\0\xe4\xb8\x80.sor\0line\n2.sor", 27), ""};
+    using namespace std::string_literals;
+    const std::string names[] = {"a.sor\0b/a.sor\0a.zt"s, "x\x1b[31m.sor\0bad\xff\xfe.sor\0"s,
+                                 "..\0/\0\xe4\xb8\x80.sor\0line\n2.sor"s, ""s};
     int c = 0;
     for (const std::string& n : names) {
         put(cliDir, "own_" + std::to_string(c),
