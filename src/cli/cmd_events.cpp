@@ -76,7 +76,8 @@ bool showStoredEvents(Session& s, const std::string& path, std::ostream& errors)
 std::optional<FileEvents> analyseFile(const std::string& path, const EventsOptions& o,
                                       std::ostream& errors, int& exitCode) {
     Session s(&errors);
-    if (!openTraceOrForeign(s, path)) {
+    // A run over several files labels every line of a file's messages itself.
+    if (!openTraceOrForeign(s, path, o.files.size() == 1)) {
         exitCode = kExitRefused;
         return std::nullopt;
     }
@@ -172,7 +173,7 @@ std::string csvRows(const FileEvents& f) {
 
 std::string textBlock(const FileEvents& f) {
     std::ostringstream os;
-    os << f.file << ": " << f.rows.size() << " events\n";
+    os << escapeName(f.file) << ": " << f.rows.size() << " events\n";
     for (const EventRow& r : f.rows) {
         os << r.number << '\t' << r.type << '\t' << r.position << '\t'
            << (r.reflective ? 'R' : '-');
@@ -252,10 +253,10 @@ int runEvents(const EventsOptions& o) {
     batch.workers = Workers::Threads;
     batch.work = [&](std::size_t i) {
         ItemResult r = eventsItem(o.files[i], o, format);
-        if (o.files.size() > 1) r.err = labelLines(o.files[i], r.err);
+        if (o.files.size() > 1) r.err = labelLines(escapeName(o.files[i]), r.err);
         return r;
     };
-    batch.name = [&](std::size_t i) { return o.files[i]; };
+    batch.name = [&](std::size_t i) { return escapeName(o.files[i]); };
     batch.accept = [&](std::size_t, ItemResult& r) {
         if (r.status == kExitUsage) {
             exitCode = kExitUsage;

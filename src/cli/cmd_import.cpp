@@ -38,7 +38,7 @@ int runImport(const ImportArgs& a) {
     }
     auto doc = decodeSorFile(a.input);
     if (!doc) {
-        std::cerr << "otdr import: " << a.input << ": " << doc.error().message << '\n';
+        printError("import", a.input + ": " + doc.error().message);
         return kExitRefused;
     }
     sr4731::ImportOptions o;
@@ -47,16 +47,17 @@ int runImport(const ImportArgs& a) {
     o.trace = static_cast<std::size_t>(a.trace - 1);
     auto r = sr4731::importTrace(doc.value(), o);
     if (!r) {
-        std::cerr << "otdr import: " << a.input << ": " << r.error().message << '\n';
+        printError("import", a.input + ": " + r.error().message);
         return kExitRefused;
     }
     if (auto w = writeFileAtomically(a.output, r.value().file); !w) {
-        std::cerr << "otdr import: " << w.error().message << '\n';
+        printError("import", w.error().message);
         return kExitRefused;
     }
     const sr4731::ImportResult& res = r.value();
-    std::cout << "wrote " << a.output << " from trace " << a.trace << " of " << a.input << " ("
-              << res.pulseWidthNs << " ns, " << res.foreignPoints << " points)\n";
+    std::cout << "wrote " << escapeName(a.output) << " from trace " << a.trace << " of "
+              << escapeName(a.input) << " (" << res.pulseWidthNs << " ns, " << res.foreignPoints
+              << " points)\n";
     for (const std::string& c : res.changes) std::cout << "  " << escapeControls(c) << '\n';
     return kExitOk;
 }

@@ -170,7 +170,8 @@ Checksum verifyChecksum(ByteView file, std::size_t blockOffset, std::size_t fiel
                 break;
             }
             case ChecksumConvention::XmodemBeforeField:
-                crc = crc16Xmodem(file.first(fieldOffset));
+                // From the same pass: the start values 0xFFFF and 0 differ by 0xFFFF.
+                crc = beforeField ^ crc16AfterZeros(0xFFFF, fieldOffset);
                 break;
             case ChecksumConvention::GenibusBeforeField:
                 crc = static_cast<std::uint16_t>(beforeField ^ 0xFFFF);

@@ -11,20 +11,30 @@ Error refused(const std::string& why) {
     return Error{ErrorKind::BadInput, why};
 }
 
-// Appends the levels of points [from, from + n) of the concatenated groups.
-void appendLevels(const DataPoints& d, std::size_t from, std::size_t n, std::vector<double>& out) {
-    out.reserve(out.size() + n);
-    std::size_t base = 0;
-    for (const ScaleGroup& g : d.groups) {
-        const std::size_t size = g.points.size();
-        if (from < base + size && n > 0) {
+// Reads the concatenated groups' points in order: each call appends the levels of points
+// [from, from + n), from never smaller than in the call before, so a file of many groups is
+// read once, not once per trace.
+class LevelReader {
+  public:
+    explicit LevelReader(const DataPoints& d) : d_(d) {}
+    void append(std::size_t from, std::size_t n, std::vector<double>& out) {
+        out.reserve(out.size() + n);
+        for (; group_ < d_.groups.size() && n > 0; base_ += d_.groups[group_++].points.size()) {
+            const ScaleGroup& g = d_.groups[group_];
+            const std::size_t size = g.points.size();
+            if (from >= base_ + size) continue;
             const double scale = -g.scaleFactor * 1e-6;
-            std::size_t i = from - base;
+            std::size_t i = from - base_;
             for (; i < size && n > 0; ++i, --n, ++from) out.push_back(g.points[i] * scale);
+            if (n == 0) break;  // the next trace may start in this group
         }
-        base += size;
     }
-}
+
+  private:
+    const DataPoints& d_;
+    std::size_t group_ = 0;
+    std::size_t base_ = 0;  // the index of the group's first point
+};
 
 }  // namespace
 
@@ -75,12 +85,13 @@ Result<std::vector<Trace>> tracesOf(const Document& doc) {
     if (!spans) return spans.error();
     const FixedParams& f = *doc.fixed;
     std::vector<Trace> traces;
+    LevelReader levels(*doc.data);
     for (const Span& s : spans.value()) {
         Trace t;
         t.pulse = s.pulse;
         t.pulseWidthNs = f.pulses[s.pulse].widthNs;
         t.spacingMetres = f.spacingMetres(s.pulse);
-        appendLevels(*doc.data, s.from, s.count, t.levelsDb);
+        levels.append(s.from, s.count, t.levelsDb);
         traces.push_back(std::move(t));
     }
     return traces;
