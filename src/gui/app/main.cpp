@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QTranslator>
 #include <clocale>
 #include <cstdio>
 #include <cstring>
@@ -10,6 +11,7 @@
 #include "app/about_box.h"
 #include "app/app_icon.h"
 #include "app/main_window.h"
+#include "app/qt_translations.h"
 #include "app/settings_store.h"
 #include "app/single_instance.h"
 #include "build_info.h"
@@ -56,6 +58,8 @@ int main(int argc, char** argv) {
     // Lets the desktop match the window to its desktop entry and icon.
     QGuiApplication::setDesktopFileName(QString::fromLatin1(otdr::kDesktopId));
     QApplication::setWindowIcon(otdr::gui::applicationIcon());
+    QTranslator qtTexts;
+    if (otdr::gui::loadQtChineseTranslations(qtTexts)) QApplication::installTranslator(&qtTexts);
     // Numbers in files, labels and reports always use the point as decimal separator.
     std::setlocale(LC_NUMERIC, "C");
 

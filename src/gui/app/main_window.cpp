@@ -29,6 +29,7 @@
 #include "app/distance_edit.h"
 #include "app/help_window.h"
 #include "app/icons.h"
+#include "app/menu_style.h"
 #include "app/qt_text.h"
 #include "app/settings_store.h"
 #include "app/window_fit.h"
@@ -161,15 +162,24 @@ TForm1::TForm1(const Settings& settings, const SettingsStore* store, QWidget* pa
     for (const char* name : {"RB_Trace1", "RB_Trace2", "B_ClearTrace"})
         qobject_cast<QWidget*>(named_.value(QString::fromLatin1(name)))->setFont(font());
     applyFontToGrid();
+    // Menus, message boxes and file dialogs are windows of their own, which do not take the
+    // window's font from it.
+    auto* menuStyle = new MenuStyle(style()->name());
+    menuStyle->setParent(this);
+    for (QMenu* m : findChildren<QMenu*>()) {
+        m->setFont(font());
+        m->setStyle(menuStyle);
+    }
+    QApplication::setFont(font(), "QMenu");
+    QApplication::setFont(font(), "QMessageBox");
+    QApplication::setFont(font(), "QFileDialog");
 
     help_ = new HelpWindow(this);
     auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
     connect(f1, &QShortcut::activated, this, [this] { help_->showContext(1); });
 
     chooseOpenFile = [this] {
-        return QFileDialog::getOpenFileName(
-            this, QString(), QString(),
-            QStringLiteral("ZT  File(*.zt);;ZT  File(*.ZT);;OTDR  File(*.sor);;OTDR  File(*.SOR)"));
+        return QFileDialog::getOpenFileName(this, QString(), QString(), openFileFilters());
     };
     chooseSaveFile = [this]() -> std::pair<QString, int> {
         const QStringList filters{
@@ -188,6 +198,13 @@ TForm1::TForm1(const Settings& settings, const SettingsStore* store, QWidget* pa
 }
 
 TForm1::~TForm1() = default;
+
+QString TForm1::openFileFilters() {
+    // Both kinds of trace file first, then each kind alone.
+    return QStringLiteral(
+        "OTDR测试文件(*.sor *.SOR *.zt *.ZT);;ZT  File(*.zt);;ZT  File(*.ZT);;OTDR  File(*.sor);;"
+        "OTDR  File(*.SOR)");
+}
 
 void TForm1::fitToScreen(const QRect& available) {
     const WindowPlacement p = placeWindow(QSize(kWidth, kHeight), available, windowFrame(this),
@@ -209,6 +226,8 @@ void TForm1::setCompanions(TCopyWin* copy, TTracePrintView* preview, TForm3* abo
                            TForm5* fibre) {
     copyWin_ = copy;
     preview_ = preview;
+    // The preview's buttons and status line in the window's font; the pages keep their own.
+    if (preview_) preview_->setFont(font());
     if (preview_) preview_->bindZoom(&ws_->state().previewZoom);
     about_ = about;
     reportDialog_ = report;

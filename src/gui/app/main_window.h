@@ -52,6 +52,8 @@ class TForm1 : public QMainWindow {
     // The file dialogs, replaceable by tests. The save chooser returns the name and the
     // 1-based filter entry (1, 2 ZT; 3, 4 SOR); an empty name means cancelled.
     std::function<QString()> chooseOpenFile;
+    // The open dialog's filters: SOR and ZT files together first.
+    static QString openFileFilters();
     std::function<std::pair<QString, int>()> chooseSaveFile;
 
     QWidget* chart() const { return chart_; }
