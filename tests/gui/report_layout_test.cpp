@@ -175,6 +175,22 @@ TEST_F(ReportLayout, ALineALittleTooLongIsSetCloserAndAMuchLongerOneBreaks) {
     EXPECT_EQ(closer.begin().fragment().charFormat().fontLetterSpacing(), 100);
 }
 
+TEST_F(ReportLayout, ALineAddedAfterFittingIsFittedAtTheSameWidthToo) {
+    ReportStyleSheet styles;
+    ReportDocument document(&styles);
+    const QFontMetricsF metrics(styles.font(kTextNormal, 96));
+    QString line;
+    while (metrics.horizontalAdvance(line) < 1.08 * 400) line += QStringLiteral("0123 ");
+    document.addText(QStringLiteral("short"), kTextNormal);
+    document.document()->setPageSize(QSizeF(400, 2000));
+    document.fitToPage();
+    document.addNL(line, kTextNormal, kParaLeft);
+    document.fitToPage();
+    const QTextBlock added = document.document()->lastBlock();
+    EXPECT_EQ(added.layout()->lineCount(), 1);
+    EXPECT_LT(added.begin().fragment().charFormat().fontLetterSpacing(), 100);
+}
+
 TEST_F(ReportLayout, EachLineIsDrawnOnOnePageOnly) {
     setEvents(150);
     for (int dpi : {96, 120}) {

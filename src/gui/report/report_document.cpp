@@ -134,9 +134,11 @@ void ReportDocument::clear() {
     pictureSources_.clear();
     tightBlocks_.clear();
     tables_.clear();
+    fittedWidth_ = 0;
 }
 
 void ReportDocument::startParagraph(int paraStyle) {
+    fittedWidth_ = 0;
     const QTextBlockFormat f = styles_->blockFormat(paraStyle);
     if (block_ == Block::Unused)
         cursor_.setBlockFormat(f);
@@ -151,6 +153,7 @@ void ReportDocument::continueParagraph() {
 }
 
 void ReportDocument::insert(const QString& text, int textStyle) {
+    fittedWidth_ = 0;
     QString t = text;
     t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     t.replace(QLatin1Char('\n'), QChar::LineSeparator);
@@ -196,6 +199,7 @@ void ReportDocument::addNL(const QString& text, int textStyle, int paraStyle) {
 }
 
 void ReportDocument::addBreak() {
+    fittedWidth_ = 0;
     QTextBlockFormat rule;
     rule.setProperty(QTextFormat::BlockTrailingHorizontalRulerWidth,
                      QTextLength(QTextLength::PercentageLength, 100));
@@ -213,6 +217,7 @@ void ReportDocument::addPictureEx(const QString& name, const QImage& picture, in
         startParagraph(paraStyle);
     else
         continueParagraph();
+    fittedWidth_ = 0;
     ++pictures_;
     const QString resource =
         QStringLiteral("report-picture:%1/%2").arg(pictures_).arg(name.isEmpty() ? "item" : name);
@@ -231,6 +236,7 @@ void ReportDocument::addTable(const ReportTable& t) {
     const int rows = static_cast<int>(t.rows.size());
     const int columns = static_cast<int>(t.columns.size());
     if (rows == 0 || columns == 0) return;
+    fittedWidth_ = 0;
     QTextTableFormat f;
     f.setBorder(0);
     f.setBorderStyle(QTextFrameFormat::BorderStyle_None);
@@ -282,13 +288,17 @@ void ReportDocument::fitToPage() {
     if (width <= 0) return;
     // The layout of a changed paragraph must start from a finished layout of the whole
     // document, and the pages are counted on a layout made anew from the first paragraph.
+    // Fitted to this width already: the layout stands (printing paginates again).
+    if (width == fittedWidth_) return;
+    // Table columns follow from the fonts alone, so they are set before any layout.
+    fitTables(width);
     QAbstractTextDocumentLayout* layout = doc_->documentLayout();
     layout->documentSize();
     fitPictures(width);
-    fitTables(width);
     fitLines();
     doc_->markContentsDirty(0, doc_->characterCount());
     layout->documentSize();
+    fittedWidth_ = width;
 }
 
 namespace {

@@ -87,7 +87,8 @@ class ReportDocument : public QObject {
     // would reach past the right edge is cut there when the part beyond is blank, else scaled
     // down to fit; a table's columns share the width its widest cells leave; a line of text
     // that would break is set closer until it fits on one line.
-    // Earlier fitting is undone first, so the document can be fitted to another paper.
+    // Earlier fitting is undone first, so the document can be fitted to another paper; a
+    // document fitted to this width already and unchanged since is left as it is.
     void fitToPage();
 
     // Runs a list of operations; AddPictureEx takes the logo or the chart picture.
@@ -125,6 +126,7 @@ class ReportDocument : public QObject {
     QHash<QString, QImage> pictureSources_;
     QList<int> tightBlocks_;
     QList<QTextTable*> tables_;  // owned by the document
+    qreal fittedWidth_ = 0;      // the page width of the last fitting; 0 after a change
 };
 
 }  // namespace otdr::gui
