@@ -1,7 +1,8 @@
 # The Debian package: `cpack --preset ci` (or `cpack -G DEB` in a build folder) after building.
 # The dependencies are those dpkg-shlibdeps finds in the two programs, plus what they load at
 # run time without linking it: Qt's platform plugins (the window and the offscreen report
-# renderer) and a CJK font for the Chinese interface and reports.
+# renderer), Qt's own Chinese texts for its dialogs and a CJK font for the Chinese interface
+# and reports.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME otdr-viewer)
 set(CPACK_PACKAGE_VENDOR "Halvern Photonix")
@@ -21,7 +22,8 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 if(OTDR_BUILD_GUI)
-    set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-wqy-microhei | fonts-noto-cjk")
+    set(CPACK_DEBIAN_PACKAGE_DEPENDS
+        "qt6-qpa-plugins, qt6-translations-l10n, fonts-wqy-microhei | fonts-noto-cjk")
 endif()
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "http://www.halvern-photonix.example")
 include(CPack)

@@ -52,7 +52,8 @@ diff <(expected ./usr | sort) <(dpkg-deb -c "$deb" | awk '{print $6}' | grep -v 
     fail "the package does not hold exactly the expected files"
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
-for d in libc6 libstdc++6 libqt6widgets6 libqt6printsupport6 qt6-qpa-plugins fonts-wqy-microhei; do
+for d in libc6 libstdc++6 libqt6widgets6 libqt6printsupport6 qt6-qpa-plugins qt6-translations-l10n \
+    fonts-wqy-microhei; do
     grep -q "\b$d\b" <<<"$depends" || fail "Depends lacks $d"
 done
 

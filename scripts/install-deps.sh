@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config
-    qt6-base-dev libgl1-mesa-dev
+    qt6-base-dev libgl1-mesa-dev qt6-translations-l10n
     libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev
     clang-format
     clang libclang-rt-14-dev

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/event_texts.h"
 #include "analysis_fixture.h"
 #include "report/preview_rules.h"
 #include "report/report_content.h"
@@ -18,7 +19,7 @@ namespace otdr {
 namespace {
 
 // The report as lines of text, one per paragraph: a tab shows as '\t', a rule as "----",
-// pictures as "[logo]" and "[chart]".
+// pictures as "[logo]" and "[chart]", a table as one line per row with its cells between " | ".
 std::vector<std::string> transcript(const ReportOps& ops) {
     std::vector<std::string> lines;
     // A paragraph starts a line, reusing the empty line a rule leaves behind.
@@ -56,6 +57,13 @@ std::vector<std::string> transcript(const ReportOps& ops) {
             case DocOpKind::AddPictureEx:
                 if (op.paraStyle >= 0) newLine();
                 current() += op.picture == ReportPicture::Logo ? "[logo]" : "[chart]";
+                break;
+            case DocOpKind::AddTable:
+                for (const std::vector<std::string>& row : op.table.rows) {
+                    newLine();
+                    for (std::size_t c = 0; c < row.size(); ++c)
+                        current() += (c ? " | " : "") + row[c];
+                }
                 break;
         }
     }
@@ -182,11 +190,10 @@ TEST_F(ReportContent, FullReportAtOrdinaryDensity) {
         "----",
         " ",
         "事  件  表",
-        "\t序号   事件类型    距离(km)     平均损耗(dB/km)   连接损耗(dB)    反射损耗(dB)   "
-        "链路损耗(dB)",
-        "\t1       反射事件    2.4500     \t0.210     \t\t0.512     \t45.250    \t   0.940",
-        "\t2       非反射事件 6.1250     \t>0.500    \t\t-0.120    \t--------  \t   1.200",
-        "\t3       光纤末端    18.3750    \t<0.050    \t\t--------  \t14.500    \t   4.100",
+        "序号 | 事件类型 | 距离(km) | 平均损耗(dB/km) | 连接损耗(dB) | 反射损耗(dB) | 链路损耗(dB)",
+        "1 | 反射事件 | 2.4500 | 0.210 | 0.512 | 45.250 | 0.940",
+        "2 | 非反射事件 | 6.1250 | >0.500 | -0.120 | -------- | 1.200",
+        "3 | 光纤末端 | 18.3750 | <0.050 | -------- | 14.500 | 4.100",
         "----",
         " ",
         "----",
@@ -198,6 +205,29 @@ TEST_F(ReportContent, FullReportAtOrdinaryDensity) {
         "----",
     };
     EXPECT_EQ(lines(ReportFlags{}), expected);
+}
+
+TEST_F(ReportContent, EventTableIsOneTableWithNumbersRightAndTextsLeft) {
+    showTrace();
+    setEvents();
+    for (int dpi : {96, 120}) {
+        const ReportOps ops = buildReportOperations(st(), ReportFlags{}, dpi);
+        const auto tables = std::count_if(
+            ops.begin(), ops.end(), [](const DocOp& o) { return o.kind == DocOpKind::AddTable; });
+        ASSERT_EQ(tables, 1) << dpi;
+        const auto table = std::find_if(
+            ops.begin(), ops.end(), [](const DocOp& o) { return o.kind == DocOpKind::AddTable; });
+        const std::vector<ColumnAlign> columns{
+            ColumnAlign::Number, ColumnAlign::Text,   ColumnAlign::Number, ColumnAlign::Number,
+            ColumnAlign::Number, ColumnAlign::Number, ColumnAlign::Number};
+        EXPECT_EQ(table->table.columns, columns);
+        EXPECT_EQ(table->table.headerRows, 1);  // repeated on every page it continues on
+        ASSERT_EQ(table->table.rows.size(), 4u);
+        for (const auto& row : table->table.rows) EXPECT_EQ(row.size(), 7u);
+        // The title above it, a rule below it.
+        EXPECT_EQ((table - 1)->text, "事  件  表");
+        EXPECT_EQ((table + 1)->kind, DocOpKind::AddBreak);
+    }
 }
 
 TEST_F(ReportContent, WideScreenTabCounts) {
@@ -214,9 +244,8 @@ TEST_F(ReportContent, WideScreenTabCounts) {
     EXPECT_TRUE(has("\tA-B间距离：  1.2345 km" + tabs(7) + "A-B间损耗： 0.247 dB"));
     EXPECT_TRUE(has("\tA-B间平均损耗： 0.200 dB/km" + tabs(6) + "反射损耗："));
     EXPECT_TRUE(has("\t连接损耗：" + tabs(10) + "事件门限：0.05"));
-    // One more tab before the distance, two before average loss and return loss.
-    EXPECT_TRUE(has(
-        "\t1       反射事件    \t2.4500     \t\t0.210     \t\t0.512     \t\t45.250    \t   0.940"));
+    // The event table has fixed columns at any density.
+    EXPECT_TRUE(has("1 | 反射事件 | 2.4500 | 0.210 | 0.512 | 45.250 | 0.940"));
     EXPECT_TRUE(has("\t光缆标识：光缆一" + tabs(8) + "光纤标识：F12"));
     EXPECT_TRUE(has("\t起点位置：甲站" + tabs(8) + "终点位置：Station B"));
     // Any density other than exactly 120 takes the second count.
@@ -258,14 +287,11 @@ TEST_F(ReportContent, EventTypeOfTheLastEventIsAlwaysTheFibreEnd) {
     onlyEvents.event = true;
     const std::vector<std::string> l = lines(onlyEvents);
     ASSERT_GE(l.size(), 3u);
-    EXPECT_EQ(l[l.size() - 2].substr(0, 5 + kReportFibreEnd.size()),
-              "\t1   " + std::string(kReportFibreEnd));
-    // Numbers of two and more digits are padded to four characters.
+    EXPECT_TRUE(l[l.size() - 2].starts_with("1 | 光纤末端 | ")) << l[l.size() - 2];
     for (int i = 2; i <= 12; ++i) t.append(static_cast<std::uint16_t>(500 + i));
     const std::vector<std::string> twelve = lines(onlyEvents);
-    EXPECT_EQ(twelve[twelve.size() - 2].substr(0, 5), "\t12  ");
-    EXPECT_EQ(twelve[twelve.size() - 3].substr(0, 5 + kReportNonReflective.size()),
-              "\t11  " + std::string(kReportNonReflective));
+    EXPECT_TRUE(twelve[twelve.size() - 2].starts_with("12 | 光纤末端 | "));
+    EXPECT_TRUE(twelve[twelve.size() - 3].starts_with("11 | 非反射事件 | "));
 }
 
 TEST_F(ReportContent, SectionsCanBeChosenOneByOne) {
@@ -323,23 +349,16 @@ TEST_F(AnalysedReport, OneRowPerMeasuredEvent) {
     const std::vector<std::string> l = transcript(buildReportOperations(st(), ReportFlags{}, 96));
     std::vector<std::string> rows;
     for (const std::string& line : l)
-        if (line.size() > 1 && line[0] == '\t' && line[1] >= '1' && line[1] <= '9')
-            rows.push_back(line);
+        if (!line.empty() && line[0] >= '1' && line[0] <= '9') rows.push_back(line);
     ASSERT_EQ(static_cast<int>(rows.size()), n);
     for (int r = 1; r <= n; ++r) {
-        const std::string& row = rows[static_cast<std::size_t>(r - 1)];
-        const std::string_view type = r == n                   ? kReportFibreEnd
-                                      : events().reflective(r) ? kReportReflective
-                                                               : kReportNonReflective;
-        EXPECT_EQ(row.substr(0, 5 + type.size()),
-                  "\t" + padCharacters(std::to_string(r), 4) + std::string(type))
-            << row;
-        EXPECT_NE(
-            row.find(std::string(trimBlanks(st().eventText[0][static_cast<std::size_t>(r - 1)]))),
-            std::string::npos)
-            << row;
-        EXPECT_EQ(row.substr(row.rfind('\t') + 1),
-                  st().eventText[4][static_cast<std::size_t>(r - 1)]);
+        std::string expected = std::to_string(r) + " | " + std::string(eventTypeName(events(), r));
+        for (int c = 0; c < 5; ++c)
+            expected +=
+                " | " +
+                trimmed(
+                    st().eventText[static_cast<std::size_t>(c)][static_cast<std::size_t>(r - 1)]);
+        EXPECT_EQ(rows[static_cast<std::size_t>(r - 1)], expected);
     }
     const auto threshold =
         std::find(l.begin(), l.end(), "\t连接损耗：" + tabs(6) + "事件门限：0.05");

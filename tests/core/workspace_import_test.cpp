@@ -119,7 +119,8 @@ TEST_F(WorkspaceImport, EventsAreEditedAndReportedAsOnANativeTrace) {
     bool named = false, listed = false;
     for (const DocOp& op : buildReportOperations(st(), ReportFlags{}, 96)) {
         named |= op.text.find("other maker.sor（导入）") != std::string::npos;
-        listed |= op.text.find("1.0099") != std::string::npos;
+        for (const auto& row : op.table.rows)
+            for (const std::string& cell : row) listed |= cell.find("1.0099") != std::string::npos;
     }
     EXPECT_TRUE(named);
     EXPECT_TRUE(listed);

@@ -164,7 +164,7 @@ TEST(ZtFormat, RefusesRangeIndicesOutsideTheTable) {
 }
 
 EventText cells(std::initializer_list<std::array<const char*, 5>> rows) {
-    EventText t{};
+    EventText t;
     std::size_t r = 0;
     for (const auto& row : rows) {
         for (std::size_t c = 0; c < 5; ++c) t[c][r] = row[c];

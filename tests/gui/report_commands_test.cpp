@@ -129,8 +129,8 @@ TEST_F(ReportCommands, PrintViewBuildsTheReportAndShowsThePreviewModally) {
     EXPECT_TRUE(text.contains(QStringLiteral("VR3728 OTDR 测 试 报 告")));
     EXPECT_TRUE(text.contains(QStringLiteral("波长：1310 nm")));
     EXPECT_TRUE(text.contains(QStringLiteral("事  件  表")));
-    EXPECT_TRUE(text.contains(QStringLiteral("1       反射事件    2.4500")));
-    EXPECT_TRUE(text.contains(QStringLiteral("2       光纤末端    10.2100")));
+    EXPECT_TRUE(text.contains(QStringLiteral("1\t反射事件\t2.4500\t")));
+    EXPECT_TRUE(text.contains(QStringLiteral("2\t光纤末端\t10.2100\t")));
     EXPECT_EQ(preview.document()->pictureCount(), 2);
     // Image1 holds the chart picture.
     const QPixmap image1 = preview.findChild<QLabel*>("Image1")->pixmap();

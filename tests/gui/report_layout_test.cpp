@@ -11,6 +11,8 @@
 #include <QTextDocument>
 #include <QTextFragment>
 #include <QTextLayout>
+#include <QTextTable>
+#include <set>
 
 #include "app/qt_text.h"
 #include "recording_device.h"
@@ -18,6 +20,7 @@
 #include "report/report_document.h"
 #include "report/report_print.h"
 #include "util/numeric.h"
+#include "util/text.h"
 #include "workspace/workspace.h"
 
 namespace otdr::gui {
@@ -172,6 +175,22 @@ TEST_F(ReportLayout, ALineALittleTooLongIsSetCloserAndAMuchLongerOneBreaks) {
     EXPECT_EQ(closer.begin().fragment().charFormat().fontLetterSpacing(), 100);
 }
 
+TEST_F(ReportLayout, ALineAddedAfterFittingIsFittedAtTheSameWidthToo) {
+    ReportStyleSheet styles;
+    ReportDocument document(&styles);
+    const QFontMetricsF metrics(styles.font(kTextNormal, 96));
+    QString line;
+    while (metrics.horizontalAdvance(line) < 1.08 * 400) line += QStringLiteral("0123 ");
+    document.addText(QStringLiteral("short"), kTextNormal);
+    document.document()->setPageSize(QSizeF(400, 2000));
+    document.fitToPage();
+    document.addNL(line, kTextNormal, kParaLeft);
+    document.fitToPage();
+    const QTextBlock added = document.document()->lastBlock();
+    EXPECT_EQ(added.layout()->lineCount(), 1);
+    EXPECT_LT(added.begin().fragment().charFormat().fontLetterSpacing(), 100);
+}
+
 TEST_F(ReportLayout, EachLineIsDrawnOnOnePageOnly) {
     setEvents(150);
     for (int dpi : {96, 120}) {
@@ -197,8 +216,91 @@ TEST_F(ReportLayout, EachLineIsDrawnOnOnePageOnly) {
             QString text = b.text();
             text.remove(QRegularExpression(QStringLiteral("\\s")));
             if (text.isEmpty() || text.contains(QChar::ObjectReplacementCharacter)) continue;
+            // The event table's cells are checked row by row, with its repeated header, below.
+            if (QTextCursor(b).currentTable()) continue;
             EXPECT_EQ(drawn[text], 1) << dpi << " dpi: " << text.toStdString();
         }
+    }
+}
+
+// A drawn line of the page split into its cells: runs of text that follow each other without
+// a gap belong to one cell.
+struct DrawnCell {
+    QString text;
+    double left = 0;
+    double right = 0;
+};
+std::vector<DrawnCell> cellsOf(const test::RecordingDevice& device,
+                               std::vector<const test::RecordingDevice::Text*> runs) {
+    std::sort(runs.begin(), runs.end(),
+              [](const auto* a, const auto* b) { return a->baseline.x() < b->baseline.x(); });
+    std::vector<DrawnCell> cells;
+    for (const auto* t : runs) {
+        const double w = QFontMetricsF(t->font, &device).horizontalAdvance(t->text);
+        if (t->text.trimmed().isEmpty()) continue;
+        if (cells.empty() || t->baseline.x() > cells.back().right + 1)
+            cells.push_back({QString(), t->baseline.x(), t->baseline.x()});
+        cells.back().text += t->text;
+        cells.back().right = t->baseline.x() + w;
+    }
+    return cells;
+}
+
+TEST_F(ReportLayout, EventTableColumnsLineUpOnEveryRowAndPageUnderItsHeader) {
+    // Beyond 100 km and beyond row 10, over several pages.
+    const int n = 85;
+    setEvents(n);
+    const QStringList header{QStringLiteral("序号"),         QStringLiteral("事件类型"),
+                             QStringLiteral("距离(km)"),     QStringLiteral("平均损耗(dB/km)"),
+                             QStringLiteral("连接损耗(dB)"), QStringLiteral("反射损耗(dB)"),
+                             QStringLiteral("链路损耗(dB)")};
+    for (int dpi : {96, 120}) {
+        build(dpi);
+        const ReportPrint* print = preview.reportPrint();
+        ASSERT_GE(preview.pageCount(), 3) << dpi;
+        // Per column the x where its texts start (type) or its numbers end (all others).
+        std::vector<std::set<double>> edges(7);
+        int nextRow = 1, pagesWithTable = 0;
+        for (int page = 1; page <= preview.pageCount(); ++page) {
+            test::RecordingDevice device(print->pageRect().size().toSize());
+            {
+                QPainter p(&device);
+                preview.reportPrint()->drawPage(p, page);
+            }
+            std::map<int, std::vector<const test::RecordingDevice::Text*>> byLine;
+            for (const auto& t : device.texts) byLine[qRound(t.baseline.y())].push_back(&t);
+            bool headerSeen = false;
+            for (const auto& [y, runs] : byLine) {
+                const std::vector<DrawnCell> cells = cellsOf(device, runs);
+                if (cells.size() != 7) continue;
+                QStringList texts;
+                for (const DrawnCell& c : cells) texts << c.text;
+                if (texts == header) {
+                    // The header stands on every page the table is on, above its rows.
+                    EXPECT_FALSE(headerSeen) << dpi << " dpi, page " << page;
+                    headerSeen = true;
+                    ++pagesWithTable;
+                } else {
+                    ASSERT_TRUE(headerSeen) << dpi << " dpi, page " << page;
+                    ASSERT_EQ(texts[0], QString::number(nextRow)) << dpi << " dpi, page " << page;
+                    const auto r = static_cast<std::size_t>(nextRow - 1);
+                    for (int c = 0; c < 5; ++c)
+                        EXPECT_EQ(texts[c + 2].toStdString(),
+                                  trimmed(ws.state().eventText[static_cast<std::size_t>(c)][r]));
+                    ++nextRow;
+                }
+                for (std::size_t c = 0; c < 7; ++c)
+                    edges[c].insert(std::round((c == 1 ? cells[c].left : cells[c].right) * 100));
+            }
+        }
+        EXPECT_EQ(nextRow, n + 1) << dpi;  // every row once, in order
+        EXPECT_EQ(pagesWithTable, preview.pageCount()) << dpi;
+        for (std::size_t c = 0; c < 7; ++c)
+            EXPECT_EQ(edges[c].size(), 1u) << dpi << " dpi, column " << c;
+        // The columns stay inside the print line, left to right.
+        for (std::size_t c = 1; c < 7; ++c)
+            EXPECT_LT(*edges[c - 1].begin(), *edges[c].begin()) << dpi << " dpi, column " << c;
+        EXPECT_LE(*edges[6].begin() / 100, print->printArea().right() + 0.01) << dpi;
     }
 }
 

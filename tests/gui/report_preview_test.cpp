@@ -212,7 +212,7 @@ TEST_F(ReportPreview, PaginationFifteenMillimetreMarginsAndFormattingProgress) {
     EXPECT_NEAR(print->printArea().height(), 267 * k, 1e-6);
     // Every event row is in the document.
     const QString text = preview.document()->plainText();
-    EXPECT_TRUE(text.contains(QStringLiteral("150     光纤末端    225.0000")));
+    EXPECT_TRUE(text.contains(QStringLiteral("150\t光纤末端\t225.0000\t")));
 }
 
 TEST_F(ReportPreview, ThePageScrollBarReachesEveryPage) {

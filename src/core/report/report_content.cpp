@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "analysis/event_texts.h"
 #include "util/gbk.h"
 #include "util/text.h"
 #include "workspace/workspace.h"
@@ -69,7 +70,7 @@ class ReportWriter {
         o.vAlign = kPictureMiddle;
     }
     void rule() { op(DocOpKind::AddBreak); }
-    bool wide() const { return wide_; }
+    void table(ReportTable t) { op(DocOpKind::AddTable).table = std::move(t); }
 
   private:
     ReportOps& ops_;
@@ -124,35 +125,32 @@ void markerSection(ReportWriter& w, const WorkspaceState& s, bool withThreshold)
     w.rule();
 }
 
-void eventTable(ReportWriter& w, const WorkspaceState& s) {
+// The event table: the header and one row per event, in table order, each cell in its own
+// column. The cells hold the grid's texts without the blanks of their fixed-width forms.
+ReportTable eventTableCells(const WorkspaceState& s) {
     const EventTable& t = s.active().events;
-    const int n = t.count();
+    ReportTable table;
+    table.columns.assign(kEventGridHeader.size(), ColumnAlign::Number);
+    table.columns[1] = ColumnAlign::Text;
+    table.headerRows = 1;
+    table.rows.emplace_back(kEventGridHeader.begin(), kEventGridHeader.end());
+    for (int r = 1; r <= t.count(); ++r) {
+        std::vector<std::string>& row = table.rows.emplace_back();
+        row.push_back(std::to_string(r));
+        row.emplace_back(eventTypeName(t, r));
+        for (int c = kColDistance; c <= kColLinkLoss; ++c)
+            row.push_back(
+                trimmed(s.eventText[static_cast<std::size_t>(c)][static_cast<std::size_t>(r - 1)]));
+    }
+    return table;
+}
+
+void eventTable(ReportWriter& w, const WorkspaceState& s) {
     w.nl(" ", kTextHeading, kParaCentered);
     w.rule();
     w.text(" ");
     w.nl("事  件  表", kTextNormal, kParaCentered);
-    w.newLine();
-    w.text(kReportEventHeader);
-    auto cell = [&s](int column, int r) -> const std::string& {
-        return s.eventText[static_cast<std::size_t>(column)][static_cast<std::size_t>(r - 1)];
-    };
-    for (int r = 1; r <= n; ++r) {
-        w.newLine();
-        w.text(padCharacters(std::to_string(r), 4));
-        w.text(r == n            ? kReportFibreEnd
-               : t.reflective(r) ? kReportReflective
-                                 : kReportNonReflective);
-        if (w.wide()) w.tab();
-        w.text(padCharacters(trimBlanks(cell(kColDistance, r)), 11));
-        w.tabs(2, 1);
-        w.text(padCharacters(trimBlanks(cell(kColAverageLoss, r)), 10));
-        w.tabs(2, 2);
-        w.text(padCharacters(trimBlanks(cell(kColSpliceLoss, r)), 10));
-        w.tabs(2, 1);
-        w.text(padCharacters(trimmedLeft(cell(kColReturnLoss, r)), 10));
-        w.tabs(1, 1);
-        w.text(cell(kColLinkLoss, r));
-    }
+    w.table(eventTableCells(s));
     w.rule();
 }
 

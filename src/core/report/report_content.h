@@ -36,11 +36,26 @@ enum class DocOpKind {
     AddNL,         // text, textStyle, paraStyle: the text as a new paragraph
     AddBreak,      // a horizontal rule
     AddPictureEx,  // text (name), picture, paraStyle, vAlign
+    AddTable,      // table: a table of fixed columns, standing on its own below the paragraph
     Format,        // lay out the document
 };
 
 // Which picture an AddPictureEx operation places; the window supplies the bitmaps.
 enum class ReportPicture { None, Logo, Chart };
+
+// How a table column sets its cells: texts start at the column's left edge, numbers end at its
+// right edge (all numbers of a column carry the same decimals, so their points line up).
+enum class ColumnAlign { Text, Number };
+
+// A table of fixed columns in text style 0. Its first `headerRows` rows are the header, which
+// is repeated at the top of every page the table continues on.
+struct ReportTable {
+    std::vector<ColumnAlign> columns;
+    std::vector<std::vector<std::string>> rows;  // UTF-8, one text per column
+    int headerRows = 0;
+
+    friend bool operator==(const ReportTable&, const ReportTable&) = default;
+};
 
 struct DocOp {
     DocOpKind kind = DocOpKind::Clear;
@@ -50,6 +65,7 @@ struct DocOp {
     int otherParaStyle = kParaContinue;
     ReportPicture picture = ReportPicture::None;
     int vAlign = 0;
+    ReportTable table;
 
     friend bool operator==(const DocOp&, const DocOp&) = default;
 };
@@ -58,13 +74,6 @@ using ReportOps = std::vector<DocOp>;
 
 // The title line of the report.
 inline constexpr std::string_view kReportTitle = "  VR3728 OTDR 测 试 报 告";
-// The header line of the report's event table.
-inline constexpr std::string_view kReportEventHeader =
-    "序号   事件类型    距离(km)     平均损耗(dB/km)   连接损耗(dB)    反射损耗(dB)   链路损耗(dB)";
-// Event type texts as the report's event table shows them.
-inline constexpr std::string_view kReportFibreEnd = "    光纤末端    ";
-inline constexpr std::string_view kReportReflective = "    反射事件    ";
-inline constexpr std::string_view kReportNonReflective = "    非反射事件 ";
 
 // Builds the report of the active trace. The values are the current texts of the parameter
 // boxes, the chart labels and the fibre dialog; `flags` are the report settings dialog's check

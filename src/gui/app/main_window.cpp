@@ -20,7 +20,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
+#include <QScrollArea>
 #include <QShortcut>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
@@ -30,8 +30,10 @@
 #include "app/distance_edit.h"
 #include "app/help_window.h"
 #include "app/icons.h"
+#include "app/menu_style.h"
 #include "app/qt_text.h"
 #include "app/settings_store.h"
+#include "app/window_fit.h"
 #include "app/window_font.h"
 #include "dialogs/fibre_dialog.h"
 #include "dialogs/report_settings_dialog.h"
@@ -156,10 +158,17 @@ TForm1::TForm1(const Settings& settings, const SettingsStore* store, QWidget* pa
     setFixedSize(kWidth, kHeight);
     setProperty("helpContext", 1);
 
-    auto* central = new QWidget(this);
-    central->setObjectName("CentralPanel");
-    setCentralWidget(central);
-    central->installEventFilter(this);
+    // The content lies in a scroll area, which shows scroll bars only when the window is
+    // smaller than designed.
+    scroll_ = new QScrollArea(this);
+    scroll_->setObjectName("CentralScroll");
+    scroll_->setFrameShape(QFrame::NoFrame);
+    scroll_->setWidgetResizable(true);
+    panel_ = new QWidget(scroll_);
+    panel_->setObjectName("CentralPanel");
+    scroll_->setWidget(panel_);
+    setCentralWidget(scroll_);
+    panel_->installEventFilter(this);
 
     buildMenus();
     buildToolPanel();
@@ -173,15 +182,24 @@ TForm1::TForm1(const Settings& settings, const SettingsStore* store, QWidget* pa
     for (const char* name : {"RB_Trace1", "RB_Trace2", "B_ClearTrace"})
         qobject_cast<QWidget*>(named_.value(QString::fromLatin1(name)))->setFont(font());
     applyFontToGrid();
+    // Menus, message boxes and file dialogs are windows of their own, which do not take the
+    // window's font from it.
+    auto* menuStyle = new MenuStyle(style()->name());
+    menuStyle->setParent(this);
+    for (QMenu* m : findChildren<QMenu*>()) {
+        m->setFont(font());
+        m->setStyle(menuStyle);
+    }
+    QApplication::setFont(font(), "QMenu");
+    QApplication::setFont(font(), "QMessageBox");
+    QApplication::setFont(font(), "QFileDialog");
 
     help_ = new HelpWindow(this);
     auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
     connect(f1, &QShortcut::activated, this, [this] { help_->showContext(1); });
 
     chooseOpenFile = [this] {
-        return QFileDialog::getOpenFileName(
-            this, QString(), QString(),
-            QStringLiteral("ZT  File(*.zt);;ZT  File(*.ZT);;OTDR  File(*.sor);;OTDR  File(*.SOR)"));
+        return QFileDialog::getOpenFileName(this, QString(), QString(), openFileFilters());
     };
     chooseImportFile = [this] {
         return QFileDialog::getOpenFileName(
@@ -201,21 +219,42 @@ TForm1::TForm1(const Settings& settings, const SettingsStore* store, QWidget* pa
         return {name, static_cast<int>(filters.indexOf(selected)) + 1};
     };
 
-    // Centred on the screen.
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect r = screen->availableGeometry();
-        move(r.center() - QPoint(kWidth / 2, kHeight / 2));
-    }
+    fitToScreen(availableArea(this));
     applyControls(true);
     applyGrid();
 }
 
 TForm1::~TForm1() = default;
 
+QString TForm1::openFileFilters() {
+    // Both kinds of trace file first, then each kind alone.
+    return QStringLiteral(
+        "OTDR测试文件(*.sor *.SOR *.zt *.ZT);;ZT  File(*.zt);;ZT  File(*.ZT);;OTDR  File(*.sor);;"
+        "OTDR  File(*.SOR)");
+}
+
+void TForm1::fitToScreen(const QRect& available) {
+    const WindowPlacement p = placeWindow(QSize(kWidth, kHeight), available, windowFrame(this),
+                                          style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+    if (p.designedSize) {
+        panel_->setMinimumSize(0, 0);
+        setFixedSize(kWidth, kHeight);
+    } else {
+        // The content keeps its designed size and scrolls; the window may grow back to it.
+        panel_->setMinimumSize(kWidth, kHeight - menuBar()->sizeHint().height());
+        setMinimumSize(0, 0);
+        setMaximumSize(p.largest);
+        resize(p.client);
+    }
+    move(p.frame.topLeft());
+}
+
 void TForm1::setCompanions(TCopyWin* copy, TTracePrintView* preview, TForm3* about, TForm4* report,
                            TForm5* fibre) {
     copyWin_ = copy;
     preview_ = preview;
+    // The preview's buttons and status line in the window's font; the pages keep their own.
+    if (preview_) preview_->setFont(font());
     if (preview_) preview_->bindZoom(&ws_->state().previewZoom);
     about_ = about;
     reportDialog_ = report;
@@ -283,7 +322,7 @@ void TForm1::buildMenus() {
 }
 
 void TForm1::buildToolPanel() {
-    auto* panel = new QWidget(centralWidget());
+    auto* panel = new QWidget(panel_);
     panel->setObjectName("PL_TButton");
     panel->setGeometry(0, 0, kWidth, kToolPanelHeight);
     QHash<QString, QToolBar*> bars;
@@ -338,7 +377,7 @@ void TForm1::buildToolPanel() {
 }
 
 void TForm1::buildChartArea() {
-    auto* chart = new ChartWidget(centralWidget());
+    auto* chart = new ChartWidget(panel_);
     chart->setScene(&ws_->scene());
     // The plot leaves the top to the measurement labels and the right to the parameter group.
     chart->setPlotMargins(QMargins(50, 92, 222, 36));
@@ -375,7 +414,7 @@ void TForm1::buildChartArea() {
     }
 
     // The test parameter group over the right part of the chart.
-    auto* group = new QGroupBox(QStringLiteral("OTDR测试参数"), centralWidget());
+    auto* group = new QGroupBox(QStringLiteral("OTDR测试参数"), panel_);
     group->setObjectName("GB_OtdrMoudle");
     group->setGeometry(4 + kChartWidth - 212, kToolPanelHeight + 96, 206, 226);
     named_.insert(group->objectName(), group);
@@ -407,7 +446,7 @@ void TForm1::buildChartArea() {
 }
 
 void TForm1::buildEventPanel() {
-    auto* panel = new QWidget(centralWidget());
+    auto* panel = new QWidget(panel_);
     panel->setObjectName("PL_Event");
     panel->setGeometry(0, kEventPanelTop, kWidth, kEventPanelHeight);
     named_.insert(panel->objectName(), panel);
@@ -464,7 +503,7 @@ void TForm1::layoutEventPanel() {
     auto* panel = qobject_cast<QWidget*>(named_.value(QStringLiteral("PL_Event")));
     auto* edit = qobject_cast<QWidget*>(named_.value(QStringLiteral("PL_EditEvent")));
     if (!panel || !edit || !grid_) return;
-    const int h = std::max(kEventPanelHeight, centralWidget()->height() - kEventPanelTop);
+    const int h = std::max(kEventPanelHeight, panel_->height() - kEventPanelTop);
     panel->setGeometry(0, kEventPanelTop, kWidth, h);
     grid_->setGeometry(4, 2, 772, h - 6);
     edit->setGeometry(330, 0, kWidth - 330, h);

@@ -14,6 +14,7 @@ class QAction;
 class QMenu;
 class QTableWidget;
 class QLabel;
+class QScrollArea;
 class QToolBar;
 
 namespace otdr::gui {
@@ -44,10 +45,15 @@ class TForm1 : public QMainWindow {
     bool openFile(const QString& path);
     // Applies whatever the last command changed.
     void refresh();
+    // Places the window on a screen's free area: centred at its designed size where that
+    // fits with the frame, else as large as the area allows with the content scrolling.
+    void fitToScreen(const QRect& available);
 
     // The file dialogs, replaceable by tests. The save chooser returns the name and the
     // 1-based filter entry (1, 2 ZT; 3, 4 SOR); an empty name means cancelled.
     std::function<QString()> chooseOpenFile;
+    // The open dialog's filters: SOR and ZT files together first.
+    static QString openFileFilters();
     std::function<std::pair<QString, int>()> chooseSaveFile;
     // The open dialog of the import of another instrument's file.
     std::function<QString()> chooseImportFile;
@@ -97,6 +103,8 @@ class TForm1 : public QMainWindow {
     const SettingsStore* store_;
 
     QHash<QString, QObject*> named_;
+    QScrollArea* scroll_ = nullptr;  // the central widget; scrolls only on a small screen
+    QWidget* panel_ = nullptr;       // the window's content below the menu bar
     QHash<QString, std::function<void()>> handlers_;
     QWidget* chart_ = nullptr;
     QTableWidget* grid_ = nullptr;

@@ -25,6 +25,7 @@
 #include "app/main_window.h"
 #include "app/qt_text.h"
 #include "app/settings_store.h"
+#include "app/window_fit.h"
 #include "dialogs/fibre_dialog.h"
 #include "dialogs/report_settings_dialog.h"
 #include "report/copy_window.h"
@@ -164,7 +165,7 @@ void TForm1::connectComponents() {
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     if (grid_ && watched == grid_->viewport() && event->type() == QEvent::MouseButtonPress)
         rowBeforePress_ = grid_->currentRow();
-    if (grid_ && watched == centralWidget() && event->type() == QEvent::Resize) layoutEventPanel();
+    if (grid_ && watched == panel_ && event->type() == QEvent::Resize) layoutEventPanel();
     return QMainWindow::eventFilter(watched, event);
 }
 
@@ -395,6 +396,7 @@ void TForm1::printViewCommand() {
     buildTestReport(*preview_, ws_->state(), flags, reportScreenDpi(),
                     *static_cast<ChartWidget*>(chart_), logo);
     refresh();
+    preview_->fitToScreen(availableArea(this));
     preview_->exec();
 }
 

@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 
 #include "app/qt_text.h"
+#include "app/window_fit.h"
 #include "report/page_preview.h"
 #include "report/preview_rules.h"
 #include "report/report_document.h"
@@ -123,6 +124,13 @@ TTracePrintView::TTracePrintView(QWidget* parent)
 }
 
 TTracePrintView::~TTracePrintView() = default;
+
+void TTracePrintView::fitToScreen(const QRect& available) {
+    const WindowPlacement p = placeWindow(size(), available, windowFrame(this));
+    if (p.designedSize) return;
+    resize(p.client);
+    move(p.frame.topLeft());
+}
 
 QPrinter& TTracePrintView::printer() {
     if (!printer_) {

@@ -37,6 +37,10 @@ class TTracePrintView : public QDialog {
     void buildReport(const ReportOps& ops, int screenDpi, const QImage& logo,
                      const QImage& chartPicture);
 
+    // Before showing: a window larger than the screen's free area shrinks to fit it and is
+    // centred on it; one that fits keeps its size and place.
+    void fitToScreen(const QRect& available);
+
     int pageCount() const;
     QString statusText() const;
     // PreviewZoom lives wherever the owner keeps it (the workspace); 50 until bound.

@@ -1,6 +1,7 @@
 #include "report/report_document.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QFontMetricsF>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -9,7 +10,9 @@
 #include <QTextLayout>
 #include <QTextLength>
 #include <QTextOption>
+#include <QTextTable>
 #include <QUrl>
+#include <algorithm>
 
 #include "app/qt_text.h"
 
@@ -26,6 +29,13 @@ constexpr qreal kTabStopsReach = 4000;
 // A line that does not fit its print line is set closer, down to this letter spacing (per
 // cent), rather than broken; one that does not fit even so is broken as usual.
 constexpr int kTightestSpacing = 80;
+// Room a table column leaves beside its widest cell, at most, when the line has more than
+// enough; the columns share what is left equally up to this.
+constexpr qreal kWidestColumnGap = 96;
+// Room on either side of a table cell's text, in units of the text's height.
+constexpr qreal kCellPaddingEm = 0.25;
+// Room kept in each column beyond its widest text, so that no cell breaks on rounding.
+constexpr qreal kColumnSlack = 1;
 }  // namespace
 
 ReportStyleSheet::ReportStyleSheet(QObject* parent) : QObject(parent) {
@@ -123,9 +133,12 @@ void ReportDocument::clear() {
     rules_ = 0;
     pictureSources_.clear();
     tightBlocks_.clear();
+    tables_.clear();
+    fittedWidth_ = 0;
 }
 
 void ReportDocument::startParagraph(int paraStyle) {
+    fittedWidth_ = 0;
     const QTextBlockFormat f = styles_->blockFormat(paraStyle);
     if (block_ == Block::Unused)
         cursor_.setBlockFormat(f);
@@ -135,11 +148,12 @@ void ReportDocument::startParagraph(int paraStyle) {
 }
 
 void ReportDocument::continueParagraph() {
-    // A rule stands on a line of its own: what follows it starts a paragraph.
+    // A rule or a table stands on its own: what follows it starts a paragraph.
     if (block_ != Block::Text) startParagraph(kParaLeft);
 }
 
 void ReportDocument::insert(const QString& text, int textStyle) {
+    fittedWidth_ = 0;
     QString t = text;
     t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     t.replace(QLatin1Char('\n'), QChar::LineSeparator);
@@ -185,6 +199,7 @@ void ReportDocument::addNL(const QString& text, int textStyle, int paraStyle) {
 }
 
 void ReportDocument::addBreak() {
+    fittedWidth_ = 0;
     QTextBlockFormat rule;
     rule.setProperty(QTextFormat::BlockTrailingHorizontalRulerWidth,
                      QTextLength(QTextLength::PercentageLength, 100));
@@ -202,6 +217,7 @@ void ReportDocument::addPictureEx(const QString& name, const QImage& picture, in
         startParagraph(paraStyle);
     else
         continueParagraph();
+    fittedWidth_ = 0;
     ++pictures_;
     const QString resource =
         QStringLiteral("report-picture:%1/%2").arg(pictures_).arg(name.isEmpty() ? "item" : name);
@@ -216,6 +232,52 @@ void ReportDocument::addPictureEx(const QString& name, const QImage& picture, in
     cursor_.insertImage(f);
 }
 
+void ReportDocument::addTable(const ReportTable& t) {
+    const int rows = static_cast<int>(t.rows.size());
+    const int columns = static_cast<int>(t.columns.size());
+    if (rows == 0 || columns == 0) return;
+    fittedWidth_ = 0;
+    QTextTableFormat f;
+    f.setBorder(0);
+    f.setBorderStyle(QTextFrameFormat::BorderStyle_None);
+    f.setCellPadding(0);
+    f.setCellSpacing(0);
+    f.setMargin(0);
+    // The cells of the first column start where the other lines' texts start after their
+    // leading tab: at the first tab stop.
+    f.setLeftMargin(styles_->tabWidth());
+    f.setHeaderRowCount(std::clamp(t.headerRows, 0, rows));
+    // One edit: the layout would otherwise follow every cell as it is filled.
+    cursor_.beginEditBlock();
+    QTextTable* table = cursor_.insertTable(rows, columns, f);
+    const QTextCharFormat text = styles_->charFormat(kTextNormal, dpi_);
+    // Every cell keeps room on both sides, so that neighbouring columns never touch.
+    QTextTableCellFormat room;
+    const qreal padding = text.font().pixelSize() * kCellPaddingEm;
+    room.setLeftPadding(padding);
+    room.setRightPadding(padding);
+    for (int r = 0; r < rows; ++r) {
+        const std::vector<std::string>& cells = t.rows[static_cast<std::size_t>(r)];
+        for (int c = 0; c < columns; ++c) {
+            table->cellAt(r, c).setFormat(room);
+            QTextCursor cell = table->cellAt(r, c).firstCursorPosition();
+            QTextBlockFormat b;
+            b.setAlignment(t.columns[static_cast<std::size_t>(c)] == ColumnAlign::Number
+                               ? Qt::AlignRight
+                               : Qt::AlignLeft);
+            cell.setBlockFormat(b);
+            const auto k = static_cast<std::size_t>(c);
+            cell.insertText(k < cells.size() ? fromUtf8(cells[k]) : QString(), text);
+        }
+    }
+    cursor_.endEditBlock();
+    tables_.append(table);
+    // The layout sets the paragraph a table leaves after itself beside the table's last row,
+    // so it stays empty and whatever follows starts a paragraph of its own below the table.
+    cursor_.movePosition(QTextCursor::End);
+    block_ = Block::Table;
+}
+
 void ReportDocument::format() {
     // Lays the document out now rather than at the first paint.
     doc_->documentLayout()->documentSize();
@@ -226,12 +288,17 @@ void ReportDocument::fitToPage() {
     if (width <= 0) return;
     // The layout of a changed paragraph must start from a finished layout of the whole
     // document, and the pages are counted on a layout made anew from the first paragraph.
+    // Fitted to this width already: the layout stands (printing paginates again).
+    if (width == fittedWidth_) return;
+    // Table columns follow from the fonts alone, so they are set before any layout.
+    fitTables(width);
     QAbstractTextDocumentLayout* layout = doc_->documentLayout();
     layout->documentSize();
     fitPictures(width);
     fitLines();
     doc_->markContentsDirty(0, doc_->characterCount());
     layout->documentSize();
+    fittedWidth_ = width;
 }
 
 namespace {
@@ -291,6 +358,44 @@ void ReportDocument::fitPictures(qreal width) {
             image.setHeight(fitted.height());
             c.setCharFormat(image);
         }
+    }
+}
+
+void ReportDocument::fitTables(qreal width) {
+    for (QTextTable* table : std::as_const(tables_)) {
+        QTextTableFormat f = table->format();
+        const int columns = table->columns();
+        // Each column as wide as its widest cell, then an equal share of the rest of the line.
+        QList<qreal> widest(columns, 0);
+        for (int r = 0; r < table->rows(); ++r) {
+            for (int c = 0; c < columns; ++c) {
+                // A cell holds one paragraph of text runs.
+                const QTextTableCell cell = table->cellAt(r, c);
+                const QTextBlock b = cell.firstCursorPosition().block();
+                qreal w = 0;
+                for (auto it = b.begin(); !it.atEnd(); ++it)
+                    w += QFontMetricsF(it.fragment().charFormat().font(), &device_)
+                             .horizontalAdvance(it.fragment().text());
+                const QTextTableCellFormat cf = cell.format().toTableCellFormat();
+                widest[c] =
+                    std::max(widest[c], w + cf.leftPadding() + cf.rightPadding() + kColumnSlack);
+            }
+        }
+        qreal sum = 0;
+        for (qreal w : std::as_const(widest)) sum += w;
+        const qreal room = width - f.leftMargin() - f.rightMargin();
+        const qreal gap = sum < room ? std::min(kWidestColumnGap, (room - sum) / columns) : 0;
+        // A line too narrow for the widest cells shrinks every column alike.
+        const qreal shrink = sum > room && sum > 0 ? room / sum : 1;
+        QList<QTextLength> constraints;
+        qreal total = 0;
+        for (qreal w : std::as_const(widest)) {
+            constraints.append(QTextLength(QTextLength::FixedLength, w * shrink + gap));
+            total += w * shrink + gap;
+        }
+        f.setColumnWidthConstraints(constraints);
+        f.setWidth(QTextLength(QTextLength::FixedLength, total));
+        table->setFormat(f);
     }
 }
 
@@ -361,6 +466,9 @@ void ReportDocument::run(const ReportOps& ops, const QImage& logo, const QImage&
                 addPictureEx(text, op.picture == ReportPicture::Logo ? logo : chart, op.paraStyle,
                              op.vAlign);
                 break;
+            case DocOpKind::AddTable:
+                addTable(op.table);
+                break;
             case DocOpKind::Format:
                 format();
                 break;
@@ -369,12 +477,27 @@ void ReportDocument::run(const ReportOps& ops, const QImage& logo, const QImage&
 }
 
 QString ReportDocument::plainText() const {
-    QString out;
+    QStringList lines;
     for (QTextBlock b = doc_->begin(); b.isValid(); b = b.next()) {
-        if (b != doc_->begin()) out += QLatin1Char('\n');
-        out += b.text();
+        const QTextTable* table = QTextCursor(b).currentTable();
+        if (!table) {
+            lines << b.text();
+            continue;
+        }
+        // A table's rows, then on after it.
+        for (int r = 0; r < table->rows(); ++r) {
+            QStringList cells;
+            for (int c = 0; c < table->columns(); ++c) {
+                const QTextTableCell cell = table->cellAt(r, c);
+                QTextCursor range = cell.firstCursorPosition();
+                range.setPosition(cell.lastCursorPosition().position(), QTextCursor::KeepAnchor);
+                cells << range.selectedText();
+            }
+            lines << cells.join(QLatin1Char('\t'));
+        }
+        b = table->lastCursorPosition().block();
     }
-    return out;
+    return lines.join(QLatin1Char('\n'));
 }
 
 }  // namespace otdr::gui

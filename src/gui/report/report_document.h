@@ -20,6 +20,7 @@
 
 class QTextBlock;
 class QTextDocument;
+class QTextTable;
 
 namespace otdr::gui {
 
@@ -78,11 +79,16 @@ class ReportDocument : public QObject {
     void addNL(const QString& text, int textStyle, int paraStyle);
     void addBreak();
     void addPictureEx(const QString& name, const QImage& picture, int paraStyle, int vAlign);
+    // A table of fixed columns below the current paragraph, its cells in text style 0; the
+    // header rows repeat at the top of every page the table continues on.
+    void addTable(const ReportTable& table);
     void format();
     // Fits the laid-out document to its page width (set by the pagination): a picture that
     // would reach past the right edge is cut there when the part beyond is blank, else scaled
-    // down to fit; a line of text that would break is set closer until it fits on one line.
-    // Earlier fitting is undone first, so the document can be fitted to another paper.
+    // down to fit; a table's columns share the width its widest cells leave; a line of text
+    // that would break is set closer until it fits on one line.
+    // Earlier fitting is undone first, so the document can be fitted to another paper; a
+    // document fitted to this width already and unchanged since is left as it is.
     void fitToPage();
 
     // Runs a list of operations; AddPictureEx takes the logo or the chart picture.
@@ -90,17 +96,21 @@ class ReportDocument : public QObject {
 
     QTextDocument* document() const { return doc_; }
     const ReportStyleSheet* styles() const { return styles_; }
-    // The plain text of the document, paragraphs separated by new lines.
+    // The plain text of the document, paragraphs separated by new lines; a table row is one
+    // line with its cells separated by tabs.
     QString plainText() const;
     int pictureCount() const { return pictures_; }
+    // The tables in document order.
+    const QList<QTextTable*>& tables() const { return tables_; }
     int ruleCount() const { return rules_; }
 
   private:
-    enum class Block { Unused, Text, Rule };
+    enum class Block { Unused, Text, Rule, Table };
     void startParagraph(int paraStyle);
     void continueParagraph();
     void insert(const QString& text, int textStyle);
     void fitPictures(qreal width);
+    void fitTables(qreal width);
     void fitLines();
     void setLetterSpacing(const QTextBlock& block, int percent);
 
@@ -115,6 +125,8 @@ class ReportDocument : public QObject {
     // The pictures as added, by resource name, and the blocks set closer by the last fitting.
     QHash<QString, QImage> pictureSources_;
     QList<int> tightBlocks_;
+    QList<QTextTable*> tables_;  // owned by the document
+    qreal fittedWidth_ = 0;      // the page width of the last fitting; 0 after a change
 };
 
 }  // namespace otdr::gui
