@@ -77,7 +77,7 @@ XDG_DATA_HOME=$scratch XDG_DATA_DIRS=$scratch update-mime-database "$scratch/mim
 grep -q "application/x-otdr-sor:\*.sor" "$scratch/mime/globs2" || fail "SOR glob missing"
 grep -q "application/x-otdr-zt:\*.zt" "$scratch/mime/globs2" || fail "ZT glob missing"
 for page in otdr otdrview; do
-    warnings=$(zcat "$root/usr/share/man/man1/$page.1.gz" | groff -man -ww -z 2>&1 || true)
+    warnings=$(zcat "$root/usr/share/man/man1/$page.1.gz" | groff -k -Tutf8 -man -ww -z 2>&1 || true)
     [ -z "$warnings" ] || fail "manual page $page: $warnings"
 done
 
