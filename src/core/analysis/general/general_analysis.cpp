@@ -14,7 +14,7 @@ namespace {
 constexpr double kHalfLightMPerNs = 0.299792458 / 2.0;
 
 // Detection margins, in units of the statistic's own noise (robust standard deviations).
-constexpr double kStepSigmas = 5.0;
+constexpr double kStepSigmas = 7.0;
 constexpr double kPeakSigmas = 6.0;
 // A receiver has recovered when the fall over a window is within this many deviations of the
 // fibre's own slope.
@@ -46,6 +46,9 @@ constexpr std::size_t kTailShare = 50;
 // A reflection must fall back by this share of its height within its dead zone (a step up,
 // a gainer, does not).
 constexpr double kPeakFallBackShare = 0.5;
+constexpr double kPeakFallBackDb = 3.0;
+// The least height of a peak, whatever the noise.
+constexpr double kMinPeakDb = 0.05;  // enough for a tall peak with a slow recovery
 // Ghosts: echoes at these multiples of a stronger reflection's distance.
 constexpr int kGhostMultiples[] = {2, 3};
 // Plausible backscatter coefficients for a 1 ns pulse, dB.
@@ -156,10 +159,12 @@ class Analysis {
             h[i] = ys_[i] - sums_.mean(i - g_.gap - m, i - g_.gap);
         }
         const std::size_t block = blockLength(m);
-        fineStep_ = NoiseProfile(t, lo, hi, block);
-        peak_ = NoiseProfile(h, lo, hi, block);
+        fineStep_ = NoiseProfile(t, lo, hi, block, nullptr, strideFor(m));
+        peak_ = NoiseProfile(h, lo, hi, block, nullptr, strideFor(g_.smoothHalf * 2 + 1));
         peakStat_ = std::move(h);
     }
+
+    static std::size_t strideFor(std::size_t m) { return std::max<std::size_t>(1, m / 4); }
 
     std::size_t blockLength(std::size_t m) const {
         return std::max<std::size_t>(4 * (m + 2 * g_.gap), 256);
@@ -187,7 +192,7 @@ class Analysis {
     // First point after a peak's top where the level has fallen by share x height; the trace's
     // end when it never does within a few pulse lengths (then it was a step up, not a peak).
     std::size_t pastTop(std::size_t top, double height) const {
-        const double below = ys_[top] - kPeakFallBackShare * height;
+        const double below = ys_[top] - std::min(kPeakFallBackShare * height, kPeakFallBackDb);
         const std::size_t limit = std::min(g_.n, top + 8 * g_.pulseSpan + 4 * g_.window);
         for (std::size_t i = top; i < limit; ++i)
             if (ys_[i] < below) return i;
@@ -250,8 +255,9 @@ class Analysis {
     void findPeaks() {
         const std::size_t lo = std::max(stepLo(g_.window), launchEnd_);
         const std::size_t hi = stepHi(g_.window);
-        const double minHeight =
-            heightFromReflectance(reflectanceThreshold_, in_.pulseWidthNs, backscatter_);
+        // Peaks below the reflectance threshold are still taken, so that their edges are not
+        // read as steps; pruning reports them only when they lose enough.
+        const double minHeight = kMinPeakDb;
         std::size_t i = lo;
         while (i < hi) {
             const double thr = std::max(kPeakSigmas * peak_.sigma(i), minHeight) + peak_.typical(i);
@@ -300,7 +306,7 @@ class Analysis {
                 t[i] = stepAt(i, m);
                 valid[i] = 1;
             }
-            const NoiseProfile noise(t, lo, hi, blockLength(m), &valid);
+            const NoiseProfile noise(t, lo, hi, blockLength(m), &valid, strideFor(m));
             std::size_t i = lo;
             while (i < hi) {
                 const double d = valid[i] ? t[i] - noise.typical(i) : 0.0;

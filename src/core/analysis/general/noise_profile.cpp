@@ -22,7 +22,7 @@ double medianOf(std::vector<double>& v) {
 }  // namespace
 
 NoiseProfile::NoiseProfile(const std::vector<double>& v, std::size_t lo, std::size_t hi,
-                           std::size_t block, const std::vector<char>* valid)
+                           std::size_t block, const std::vector<char>* valid, std::size_t stride)
     : lo_(lo), block_(std::max<std::size_t>(block, 1)) {
     hi = std::min(hi, v.size());
     if (hi <= lo) return;
@@ -35,9 +35,10 @@ NoiseProfile::NoiseProfile(const std::vector<double>& v, std::size_t lo, std::si
     for (std::size_t b = 0; b < blocks; ++b) {
         work.clear();
         const std::size_t from = lo + b * block_, to = std::min(hi, from + block_);
-        for (std::size_t i = from; i < to; ++i)
+        const std::size_t step = std::max<std::size_t>(stride, 1);
+        for (std::size_t i = from; i < to; i += step)
             if (!valid || (*valid)[i]) work.push_back(v[i]);
-        if (work.size() < std::max<std::size_t>(8, (to - from) / 4)) continue;
+        if (work.size() < std::max<std::size_t>(8, (to - from) / step / 4)) continue;
         const double med = medianOf(work);
         for (double& w : work) w = std::fabs(w - med);
         median_[b] = med;

@@ -12,9 +12,11 @@ class NoiseProfile {
   public:
     NoiseProfile() = default;
     // Values v[i] for i in [lo, hi) where valid (all of them without a mask), in blocks of
-    // `block` points. A block with too few valid points takes its neighbours' figures.
+    // `block` points, every `stride`-th point of a block (a statistic over windows of m points
+    // changes little within m / 4 of them). A block with too few valid points takes its
+    // neighbours' figures.
     NoiseProfile(const std::vector<double>& v, std::size_t lo, std::size_t hi, std::size_t block,
-                 const std::vector<char>* valid = nullptr);
+                 const std::vector<char>* valid = nullptr, std::size_t stride = 1);
 
     double typical(std::size_t i) const { return interpolate(median_, i); }
     double sigma(std::size_t i) const { return interpolate(sigma_, i); }
