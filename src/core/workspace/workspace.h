@@ -10,7 +10,10 @@
 #include <string>
 #include <string_view>
 
+#include <vector>
+
 #include "analysis/event_table.h"
+#include "analysis/found_events.h"
 #include "analysis/work_buffers.h"
 #include "trace/trace_record.h"
 #include "util/result.h"
@@ -33,6 +36,10 @@ struct TraceSlot {
     std::uint16_t analysisDone = 0;
     std::uint16_t peakLevel = 0;
     std::array<std::int16_t, kChartPoints> chartPoints{};
+    // The events came from the general analysis; their cells as last measured or edited
+    // (the instrument's event measurement would prune them, so they are kept instead).
+    bool generalEvents = false;
+    EventText generalText;
 };
 
 // The fields of the fibre parameter dialog. Texts bound to trace files are GBK bytes.
@@ -176,6 +183,7 @@ class Workspace {
 
     // ---- Events ------------------------------------------------------------------------
     void analyse();                // B_AnalyseClick
+    void analyseGeneral();         // MOT_GeneralAnalyClick: the general analysis
     void measureEvents();          // event measurement of the active slot
     void drawEventMarks();         // adds the marks of the active slot to the event series
     void fillEventGrid();          // grid and copy-window text from the table
@@ -190,6 +198,7 @@ class Workspace {
     void redrawEventMarksIfAnalysed();
 
   private:
+    void keepGeneralText();
     void initControls();
     void setPanelBoxes(const std::string& wave, const std::string& range, const std::string& att,
                        const std::string& pulse, const std::string& ior, const std::string& helix,
@@ -207,6 +216,11 @@ class Workspace {
     Prompter* prompter_ = nullptr;
     const Clock* clock_ = nullptr;
 };
+
+// The events the general analysis finds on a slot's samples (counts of 0.001 dB with the
+// loss scale of the wavelength class), the event threshold as its loss threshold.
+std::vector<FoundEvent> generalEventsOf(const SampleArray& samples, const TestParameters& p,
+                                        float eventThreshold);
 
 // The messages of the open command.
 extern const char* const kRangeMismatchMessage;

@@ -39,6 +39,7 @@ void Workspace::analyse() {
     for (int r = 1; r < kEventRows; ++r) s_.grid.clearRow(r);
     s_.grid.selectedRow = 1;
     slot.events.setCount(0);
+    slot.generalEvents = false;
 
     // 2. Conditioning and detection.
     conditionTrace(slot.samples, s_.params, s_.work, slot.events, slot.reflectiveCandidates,
@@ -74,6 +75,11 @@ void Workspace::analyse() {
 
 void Workspace::measureEvents() {
     TraceSlot& slot = s_.active();
+    // Events of the general analysis keep the cells it (or an edit) gave them.
+    if (slot.generalEvents) {
+        s_.eventText = slot.generalText;
+        return;
+    }
     const MeasureInput in{slot.samples,           s_.params, slot.peakLevel,
                           s_.work.signalEndIndex, s_.work,   s_.eventThreshold};
     const auto fit = measureEventTable(in, slot.events, s_.eventText, s_.work.eventWidth);
