@@ -1,6 +1,7 @@
 #include "analysis/general/general_analysis.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "analysis/general/noise_profile.h"
@@ -37,6 +38,17 @@ constexpr double kEndNoiseRatio = 4.0;
 constexpr double kMinEndNoiseDb = 0.2;
 // Beyond the end a reflection counts only when it stands this far above the noise there.
 constexpr double kAfterEndHeightDb = 6.0;
+// A reflection's rising edge starts where the level first stands this share of the peak's
+// height, and this many point deviations, above the backscatter before it.
+constexpr double kRiseShare = 0.02;
+constexpr double kRiseSigmas = 4.0;
+// A step starts where the level departs from the line before it by this share of the step,
+// or this many point deviations.
+constexpr double kDepartShare = 0.05;
+constexpr double kDepartSigmas = 0.5;
+// A peak's core, left out of the noise estimates, runs until it has fallen back to this share
+// of its height.
+constexpr double kCoreShare = 0.1;
 // The launch reflection stands at least this far above the fibre after it.
 constexpr double kMinLaunchHeightDb = 1.0;
 // A stretch recorded before the launch ends with a jump of at least this much above all of it.
@@ -61,6 +73,13 @@ struct Candidate {
     std::size_t zoneEnd = 0;  // first point past the event's transition or dead zone
     bool reflective = false;
     bool launch = false;
+    // A reflection's dead zone as each step scale sees it: the receiver's slow recovery stays
+    // visible longer to the longer windows.
+    std::array<std::size_t, kScales> zoneEnds{};
+    std::size_t centre = 0;  // a step's centre, where its statistic peaks
+    int scale = 0;           // the scale that found a step
+    bool down = true;        // a step down (a loss)
+    double size = 0.0;       // a step's height as its statistic saw it, dB
 };
 
 struct Geometry {
@@ -113,18 +132,22 @@ class Analysis {
           backscatter_(backscatterFor(in)),
           lossThreshold_(std::fabs(in.thresholds.lossDb.value_or(kDefaultLossThresholdDb))),
           reflectanceThreshold_(
-              -std::fabs(in.thresholds.reflectanceDb.value_or(kDefaultReflectanceThresholdDb))),
-          zoneCount_(g_.n + 1, 0) {}
+              -std::fabs(in.thresholds.reflectanceDb.value_or(kDefaultReflectanceThresholdDb))) {}
 
     Result run() {
         Result r;
         r.pulsePoints = g_.pulse;
-        computeFineStatistics();
+        lead_ = leadingPoints();
+        computePeakStatistic();
+        findLaunchTop();
+        findPeakCores();
+        computeStepStatistics();
         findLaunch();
         findPeaks();
         findSteps();
         std::sort(cands_.begin(), cands_.end(),
                   [](const Candidate& a, const Candidate& b) { return a.foot < b.foot; });
+        locateSteps();
         floor_ = tailFloor();
         r.noiseFloorDb = floor_;
         std::vector<Event> events = measureAll();
@@ -134,6 +157,11 @@ class Analysis {
         events = measureAll();
         r.reachesEnd = markEnd(events);
         dropGhosts(events);
+        // The launch is where distances start, not an event of the fibre.
+        if (!cands_.empty() && cands_.front().launch && !events.empty()) {
+            r.launch = events.front();
+            events.erase(events.begin());
+        }
         r.events = std::move(events);
         return r;
     }
@@ -150,19 +178,57 @@ class Analysis {
                sums_.mean(i + g_.gap + 1, i + g_.gap + 1 + m);
     }
 
-    void computeFineStatistics() {
-        const std::size_t m = g_.window;
-        const std::size_t lo = stepLo(m), hi = stepHi(m);
-        std::vector<double> t(g_.n, 0.0), h(g_.n, 0.0);
-        for (std::size_t i = lo; i < hi; ++i) {
-            t[i] = stepAt(i, m);
-            h[i] = ys_[i] - sums_.mean(i - g_.gap - m, i - g_.gap);
+    std::size_t scaleWindow(int k) const {
+        std::size_t m = g_.window;
+        for (int j = 0; j < k; ++j) m *= kScaleFactor;
+        return m;
+    }
+
+    // The step statistic at every scale the trace is long enough for, and its noise along the
+    // trace. The noise leaves out the windows that reach into a reflection's peak: there the
+    // statistic is the peak's height, not noise, and a dead zone measured against it would
+    // end too soon.
+    void computeStepStatistics() {
+        std::vector<int> mark(g_.n + 1, 0);
+        for (const auto& [a, b] : cores_) {
+            mark[std::min(a, g_.n)] += 1;
+            mark[std::min(b, g_.n)] -= 1;
         }
-        const std::size_t block = blockLength(m);
-        fineStep_ = NoiseProfile(t, lo, hi, block, nullptr, strideFor(m));
-        peak_ = NoiseProfile(h, lo, hi, block, nullptr, strideFor(g_.smoothHalf * 2 + 1));
+        std::vector<std::size_t> inCore(g_.n + 1, 0);
+        for (std::size_t i = 0, depth = 0; i < g_.n; ++i) {
+            depth = static_cast<std::size_t>(static_cast<long>(depth) + mark[i]);
+            inCore[i + 1] = inCore[i] + (depth > 0 ? 1 : 0);
+        }
+        scales_ = 0;
+        for (int k = 0; k < kScales; ++k) {
+            const std::size_t m = scaleWindow(k);
+            if (k > 0 && 2 * (m + g_.gap) * 4 > g_.n) break;
+            const std::size_t lo = std::max(stepLo(m), lead_ + g_.gap + m), hi = stepHi(m);
+            if (lo >= hi) break;
+            std::vector<double>& t = stat_[static_cast<std::size_t>(k)];
+            t.assign(g_.n, 0.0);
+            std::vector<char> clear(g_.n, 0);
+            for (std::size_t i = lo; i < hi; ++i) {
+                t[i] = stepAt(i, m);
+                clear[i] = inCore[i + g_.gap + 1 + m] == inCore[i - g_.gap - m] ? 1 : 0;
+            }
+            stepNoise_[static_cast<std::size_t>(k)] =
+                NoiseProfile(t, lo, hi, blockLength(m), &clear, strideFor(m));
+            scales_ = k + 1;
+        }
+    }
+
+    // The peak statistic: the smoothed level over the mean of the fibre just before.
+    void computePeakStatistic() {
+        const std::size_t m = g_.window;
+        const std::size_t lo = std::max(stepLo(m), lead_ + g_.gap + m), hi = stepHi(m);
+        std::vector<double> h(g_.n, 0.0);
+        for (std::size_t i = lo; i < hi; ++i)
+            h[i] = ys_[i] - sums_.mean(i - g_.gap - m, i - g_.gap);
+        peak_ = NoiseProfile(h, lo, hi, blockLength(m), nullptr, strideFor(g_.smoothHalf * 2 + 1));
         peakStat_ = std::move(h);
     }
+    const NoiseProfile& fineStep() const { return stepNoise_[0]; }
 
     static std::size_t strideFor(std::size_t m) { return std::max<std::size_t>(1, m / 4); }
 
@@ -173,20 +239,33 @@ class Analysis {
     // Fibre slope in dB per point near i (positive when the level falls), from the typical
     // value of the finest step statistic there.
     double slopeNear(std::size_t i) const {
-        return fineStep_.typical(i) / static_cast<double>(g_.window + 2 * g_.gap + 1);
+        return fineStep().typical(i) / static_cast<double>(g_.window + 2 * g_.gap + 1);
     }
 
-    // First point after `from` where the fall has slowed to the fibre's own slope.
-    std::size_t recoveredAfter(std::size_t from) const {
-        const std::size_t q = g_.window;
-        std::size_t i = from;
-        while (i + 2 * q < g_.n) {
-            const double fall = sums_.mean(i, i + q) - sums_.mean(i + q, i + 2 * q);
-            const double expected = slopeNear(i) * static_cast<double>(q);
-            if (fall - expected <= kRecoverSigmas * fineStep_.sigma(i)) return i;
-            i += std::max<std::size_t>(1, q / 4);
+    // First point at or after `from` where the fall, as the step statistic of scale k sees it
+    // from there on, has slowed to the fibre's own slope: a receiver still recovering looks
+    // like a loss to that scale before it.
+    std::size_t recoveredAfter(std::size_t from, int k = 0) const {
+        const std::size_t m = scaleWindow(k);
+        const NoiseProfile& noise = stepNoise_[static_cast<std::size_t>(k)];
+        const std::size_t hop = std::max<std::size_t>(1, g_.window / 4);
+        for (std::size_t i = from; i + 2 * (m + g_.gap) + 1 < g_.n; i += hop) {
+            const std::size_t c = i + g_.gap + m;
+            const double fall = stepAt(c, m) - noise.typical(c);
+            if (fall <= kRecoverSigmas * noise.sigma(c)) return i;
         }
         return g_.n;
+    }
+
+    // The dead zone of a reflection at every scale, from the first point its fall is over.
+    std::array<std::size_t, kScales> zoneEndsFrom(std::size_t from) const {
+        std::array<std::size_t, kScales> ends{};
+        std::size_t z = from;
+        for (int k = 0; k < kScales; ++k) {
+            if (k < scales_) z = std::max(z, recoveredAfter(z, k));
+            ends[static_cast<std::size_t>(k)] = z;
+        }
+        return ends;
     }
 
     // First point after a peak's top where the level has fallen by share x height; the trace's
@@ -199,22 +278,40 @@ class Analysis {
         return g_.n;
     }
 
-    void markZone(std::size_t a, std::size_t b) { zones_.push_back({a, std::min(b, g_.n)}); }
-    void buildZoneCount() {
-        std::vector<int> mark(g_.n + 1, 0);
-        for (const auto& [a, b] : zones_) {
-            mark[a] += 1;
-            mark[b] -= 1;
-        }
-        int depth = 0;
-        zoneCount_[0] = 0;
-        for (std::size_t i = 0; i < g_.n; ++i) {
-            depth += mark[i];
-            zoneCount_[i + 1] = zoneCount_[i] + (depth > 0 ? 1 : 0);
+    // Zones where the steps of scale k are not looked for: reflections and their recovery.
+    // First point from `from` where the smoothed level is below `level`, within a few pulse
+    // lengths.
+    std::size_t fallenBack(std::size_t from, double level) const {
+        const std::size_t limit = std::min(g_.n, from + 8 * g_.pulseSpan + 4 * g_.window);
+        std::size_t i = from;
+        while (i < limit && ys_[i] > level) ++i;
+        return i;
+    }
+
+    void markZone(std::size_t a, const std::array<std::size_t, kScales>& ends) {
+        for (int k = 0; k < kScales; ++k)
+            zones_[static_cast<std::size_t>(k)].push_back(
+                {a, std::min(ends[static_cast<std::size_t>(k)], g_.n)});
+    }
+    void buildZoneCounts() {
+        for (int k = 0; k < kScales; ++k) {
+            std::vector<int> mark(g_.n + 1, 0);
+            for (const auto& [a, b] : zones_[static_cast<std::size_t>(k)]) {
+                mark[a] += 1;
+                mark[b] -= 1;
+            }
+            std::vector<std::size_t>& count = zoneCount_[static_cast<std::size_t>(k)];
+            count.assign(g_.n + 1, 0);
+            int depth = 0;
+            for (std::size_t i = 0; i < g_.n; ++i) {
+                depth += mark[i];
+                count[i + 1] = count[i] + (depth > 0 ? 1 : 0);
+            }
         }
     }
-    bool clearOfZones(std::size_t a, std::size_t b) const {
-        return zoneCount_[std::min(b, g_.n)] == zoneCount_[std::min(a, g_.n)];
+    bool clearOfZones(int k, std::size_t a, std::size_t b) const {
+        const std::vector<std::size_t>& count = zoneCount_[static_cast<std::size_t>(k)];
+        return count[std::min(b, g_.n)] == count[std::min(a, g_.n)];
     }
 
     // ---- The launch and the reflections ---------------------------------------------------
@@ -230,13 +327,21 @@ class Analysis {
         return 0;
     }
 
-    void findLaunch() {
-        const std::size_t lead = leadingPoints();
+    // The launch's top: the highest point of its first few pulse lengths.
+    void findLaunchTop() {
+        const std::size_t lead = lead_;
         const std::size_t reach = std::min(
             g_.n, lead + std::max<std::size_t>(4 * g_.pulseSpan, 2 * (g_.window + g_.gap)));
         std::size_t top = lead;
         for (std::size_t i = lead + 1; i < reach; ++i)
             if (ys_[i] > ys_[top]) top = i;
+        launchTop_ = top;
+        cores_.push_back({lead, std::min(g_.n, top + 2 * g_.pulseSpan + g_.window)});
+    }
+
+    void findLaunch() {
+        const std::size_t lead = lead_;
+        const std::size_t top = launchTop_;
         std::size_t end = recoveredAfter(top + g_.pulseSpan);
         if (end >= g_.n) return;
         const double height = ys_[top] - sums_.mean(end, end + g_.window);
@@ -246,14 +351,29 @@ class Analysis {
         if (end >= g_.n) return;
         if (height < std::max(kMinLaunchHeightDb, kPeakSigmas * peak_.sigma(end))) return;
         std::size_t foot = top;
-        while (foot > lead && ys_[foot - 1] < ys_[foot]) --foot;
-        cands_.push_back({foot, top, end, true, true});
-        markZone(0, end);
+        while (foot > lead && y_[foot - 1] < y_[foot]) --foot;
+        Candidate c{foot, top, end, true, true};
+        c.zoneEnds = zoneEndsFrom(end);
+        cands_.push_back(c);
+        markZone(0, c.zoneEnds);
         launchEnd_ = end;
     }
 
-    void findPeaks() {
-        const std::size_t lo = std::max(stepLo(g_.window), launchEnd_);
+    // Where a reflection's rising edge starts: walking back from its top, the first point
+    // that stands clearly above the backscatter before it.
+    std::size_t risingEdge(std::size_t top, std::size_t limit, double ref, double height) const {
+        const std::size_t span = 4 * g_.window;
+        const double noise = pointNoise(limit > span ? limit - span : 0, limit);
+        const double above = ref + std::max(kRiseShare * height, kRiseSigmas * noise);
+        std::size_t foot = top;
+        while (foot > limit && y_[foot - 1] > above) --foot;
+        return foot;
+    }
+
+    // The reflections: where the smoothed level rises above the fibre before it by more than
+    // the noise explains, and falls back.
+    void findPeakCores() {
+        const std::size_t lo = std::max(stepLo(g_.window), launchTop_ + g_.pulseSpan);
         const std::size_t hi = stepHi(g_.window);
         // Peaks below the reflectance threshold are still taken, so that their edges are not
         // read as steps; pruning reports them only when they lose enough.
@@ -278,34 +398,42 @@ class Analysis {
                 i = runEnd;
                 continue;
             }
-            const std::size_t end = recoveredAfter(past);
-            std::size_t foot = i;
-            const std::size_t backLimit = i > g_.pulseSpan + 2 ? i - g_.pulseSpan - 2 : 0;
-            while (foot > backLimit && ys_[foot - 1] < ys_[foot]) --foot;
-            cands_.push_back({foot, top, std::max(end, top + 1), true, false});
-            markZone(foot, end);
-            i = std::max(end, runEnd);
+            const std::size_t reach = 2 * g_.pulseSpan + g_.smoothHalf + 2;
+            const std::size_t foot = risingEdge(top, i > reach ? i - reach : 0, ref, height);
+            peaks_.push_back({foot, top, past});
+            cores_.push_back({foot, fallenBack(past, ref + kCoreShare * height)});
+            i = std::max(past, runEnd);
         }
-        buildZoneCount();
+    }
+
+    // Each reflection's dead zone; those inside the launch's are the launch's own.
+    void findPeaks() {
+        for (const PeakCore& p : peaks_) {
+            if (p.foot < launchEnd_) continue;
+            const std::size_t end = std::max(recoveredAfter(p.past), p.top + 1);
+            Candidate c{p.foot, p.top, end, true, false};
+            c.zoneEnds = zoneEndsFrom(end);
+            if (!cands_.empty() && cands_.back().reflective && c.foot < cands_.back().zoneEnd)
+                continue;
+            cands_.push_back(c);
+            markZone(c.foot, c.zoneEnds);
+        }
+        buildZoneCounts();
     }
 
     // ---- Steps ----------------------------------------------------------------------------
     void findSteps() {
         std::vector<std::pair<std::size_t, std::size_t>> taken;  // centre, reach
         for (const Candidate& c : cands_) taken.push_back({c.foot, 0});
-        std::size_t m = g_.window;
-        for (int k = 0; k < kScales; ++k, m *= kScaleFactor) {
-            if (2 * (m + g_.gap) * 4 > g_.n) break;
+        for (int k = 0; k < scales_; ++k) {
+            const std::size_t m = scaleWindow(k);
             const std::size_t lo = std::max(stepLo(m), launchEnd_ + g_.gap + m);
             const std::size_t hi = stepHi(m);
             if (lo >= hi) break;
-            std::vector<double> t(g_.n, 0.0);
+            const std::vector<double>& t = stat_[static_cast<std::size_t>(k)];
             std::vector<char> valid(g_.n, 0);
-            for (std::size_t i = lo; i < hi; ++i) {
-                if (!clearOfZones(i - g_.gap - m, i + g_.gap + 1 + m)) continue;
-                t[i] = stepAt(i, m);
-                valid[i] = 1;
-            }
+            for (std::size_t i = lo; i < hi; ++i)
+                valid[i] = clearOfZones(k, i - g_.gap - m, i + g_.gap + 1 + m) ? 1 : 0;
             const NoiseProfile noise(t, lo, hi, blockLength(m), &valid, strideFor(m));
             std::size_t i = lo;
             while (i < hi) {
@@ -337,7 +465,12 @@ class Analysis {
                 for (const auto& [c, r] : taken)
                     if ((c > foot ? c - foot : foot - c) <= std::max(reach, r)) near = true;
                 if (!near) {
-                    cands_.push_back({foot, foot, foot + g_.pulseSpan + 1, false, false});
+                    Candidate c{foot, foot, foot + g_.pulseSpan + 1, false, false};
+                    c.centre = best;
+                    c.scale = k;
+                    c.down = down;
+                    c.size = bestValue;
+                    cands_.push_back(c);
                     taken.push_back({foot, reach});
                 }
                 i = std::max(j, i + 1);
@@ -378,6 +511,54 @@ class Analysis {
 
     std::size_t fitReach() const { return std::max(kFitWindows * g_.window, kMinFitPoints); }
 
+    // First point of the fibre after candidate k: past a reflection's recovery as the longest
+    // window sees it, where the next event leaves room for a line, else as the finest does.
+    std::size_t fibreAfter(std::size_t k) const {
+        const Candidate& c = cands_[k];
+        const std::size_t next = k + 1 < cands_.size() ? cands_[k + 1].foot : g_.n;
+        std::size_t from = std::min(c.zoneEnd, g_.n);
+        if (!c.reflective) return from;
+        const std::size_t room = std::max<std::size_t>(2 * g_.window, kMinWindow);
+        for (std::size_t z : c.zoneEnds)
+            if (z > from && z + room <= next) from = z;
+        return from;
+    }
+
+    // Where each step starts: where the backscatter departs from the line of the fibre before
+    // it. The statistic peaks at the middle of the transition, and instruments that filter
+    // their traces spread a step over more than a pulse; so the start is taken from the trace:
+    // the point after which the residuals from the line before stay on the side of the step,
+    // where their running sum turns (the change point of a cumulative-sum test).
+    void locateSteps() {
+        for (std::size_t k = 0; k < cands_.size(); ++k) {
+            Candidate& c = cands_[k];
+            if (c.reflective) continue;
+            const std::size_t prevEnd = k > 0 ? fibreAfter(k - 1) : lead_;
+            const std::size_t reach = g_.pulseSpan + scaleWindow(c.scale) / 2 + g_.gap;
+            const std::size_t from = c.centre > reach ? c.centre - reach : 0;
+            if (from < prevEnd + kMinWindow) continue;
+            const std::size_t a = std::max(prevEnd, from > fitReach() ? from - fitReach() : 0);
+            const Line before = sums_.fit(a, from);
+            // Residuals smaller than this are not a departure: the noise, and the slight bend
+            // of a level over a pedestal, would otherwise move the start towards the line.
+            const double allowance =
+                std::max(kDepartShare * c.size, kDepartSigmas * pointNoise(a, from));
+            double run = 0.0, extreme = 0.0;
+            std::size_t start = from;
+            for (std::size_t j = from; j < c.centre; ++j) {
+                const double r = y_[j] - before.at(static_cast<double>(j));
+                run += (c.down ? r : -r) + allowance;
+                const double v = run;
+                if (v > extreme) {
+                    extreme = v;
+                    start = j + 1;
+                }
+            }
+            c.foot = start;
+            c.zoneEnd = std::max(c.foot + g_.pulseSpan + 1, 2 * c.centre + 1 - c.foot);
+        }
+    }
+
     std::vector<Event> measureAll() const {
         std::vector<Event> events;
         const double spacing = in_.spacingM;
@@ -394,12 +575,13 @@ class Analysis {
                 events.push_back(e);
                 continue;
             }
-            const std::size_t prevEnd = k > 0 ? cands_[k - 1].zoneEnd : 0;
+            const std::size_t prevEnd = k > 0 ? fibreAfter(k - 1) : 0;
             const std::size_t nextFoot = k + 1 < cands_.size() ? cands_[k + 1].foot : g_.n;
             std::size_t b = c.foot;
             std::size_t a = std::max(prevEnd, b > fitReach() ? b - fitReach() : 0);
             if (a + 2 > b) a = b > 2 ? b - 2 : 0;
-            std::size_t a2 = std::min(c.zoneEnd, g_.n);
+            std::size_t a2 = fibreAfter(k);
+            e.deadZoneEnd = a2;
             std::size_t b2 = std::min(nextFoot, a2 + fitReach());
             if (b2 < a2 + 2) b2 = std::min(g_.n, a2 + 2);
             const Line before = sums_.fit(a, b);
@@ -524,13 +706,22 @@ class Analysis {
     double backscatter_;
     double lossThreshold_;
     double reflectanceThreshold_;
-    NoiseProfile fineStep_;
+    int scales_ = 0;
+    std::array<std::vector<double>, kScales> stat_;
+    std::array<NoiseProfile, kScales> stepNoise_;
     NoiseProfile peak_;
     std::vector<double> peakStat_;
     std::vector<Candidate> cands_;
-    std::vector<std::pair<std::size_t, std::size_t>> zones_;
-    std::vector<std::size_t> zoneCount_;
+    std::array<std::vector<std::pair<std::size_t, std::size_t>>, kScales> zones_;
+    std::array<std::vector<std::size_t>, kScales> zoneCount_;
+    struct PeakCore {
+        std::size_t foot = 0, top = 0, past = 0;
+    };
+    std::vector<PeakCore> peaks_;
+    std::vector<std::pair<std::size_t, std::size_t>> cores_;  // launch and peaks, top to fall
+    std::size_t launchTop_ = 0;
     std::size_t launchEnd_ = 0;
+    std::size_t lead_ = 0;
     double floor_ = 0.0;
 };
 

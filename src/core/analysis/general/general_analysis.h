@@ -80,7 +80,11 @@ struct Event {
 };
 
 struct Result {
-    std::vector<Event> events;  // ascending by distance
+    std::vector<Event> events;  // ascending by distance, the launch not among them
+    // The launch: the reflection of the instrument's own connector where the trace starts.
+    // Distances are counted from the trace's first point; the launch is no event of the fibre,
+    // as in the instrument's own table, whose first row is the first event along the fibre.
+    std::optional<Event> launch;
     double noiseFloorDb = 0.0;  // median level of the trace's tail
     bool reachesEnd = false;    // the trace falls to its noise floor at a fibre end
     double pulsePoints = 0.0;   // pulse length in points
