@@ -28,16 +28,13 @@ constexpr int kScales = 3;
 // Least-squares lines reach at most this many windows (and points) from their event.
 constexpr std::size_t kFitWindows = 25;
 constexpr std::size_t kMinFitPoints = 1000;
-// A fibre end leaves at most half of the signal's height above the floor, and falls at least
-// this far.
+// Behind a fibre end the trace has fallen at least this far below the fibre before it.
 constexpr double kMinEndFallDb = 2.0;
-constexpr double kEndShareOfHeadroom = 0.5;
-// ... or leaves a trace this many times noisier than the fibre before it, and noisier than
-// this (dB per point).
-constexpr double kEndNoiseRatio = 4.0;
-constexpr double kMinEndNoiseDb = 0.2;
-// Beyond the end a reflection counts only when it stands this far above the noise there.
-constexpr double kAfterEndHeightDb = 6.0;
+// Beyond the end a reflection counts only when it stands this far above all the trace around
+// it.
+constexpr double kAfterEndHeightDb = 3.0;
+// Short of this far above the noise floor no fibre shows.
+constexpr double kEndMarginDb = 3.0;
 // A reflection's rising edge starts where the level first stands this share of the peak's
 // height, and this many point deviations, above the backscatter before it.
 constexpr double kRiseShare = 0.02;
@@ -76,6 +73,8 @@ struct Candidate {
     // A reflection's dead zone as each step scale sees it: the receiver's slow recovery stays
     // visible longer to the longer windows.
     std::array<std::size_t, kScales> zoneEnds{};
+    bool end = false;        // the fibre end
+    bool afterEnd = false;   // a reflection beyond the fibre end
     std::size_t centre = 0;  // a step's centre, where its statistic peaks
     int scale = 0;           // the scale that found a step
     bool down = true;        // a step down (a loss)
@@ -151,11 +150,13 @@ class Analysis {
         floor_ = tailFloor();
         r.noiseFloorDb = floor_;
         std::vector<Event> events = measureAll();
-        prune(events);
+        r.reachesEnd = findEnd(events);
         events = measureAll();
         prune(events);
         events = measureAll();
-        r.reachesEnd = markEnd(events);
+        prune(events);
+        events = measureAll();
+        finishAfterEnd(events);
         dropGhosts(events);
         // The launch is where distances start, not an event of the fibre.
         if (!cands_.empty() && cands_.front().launch && !events.empty()) {
@@ -245,24 +246,30 @@ class Analysis {
     // First point at or after `from` where the fall, as the step statistic of scale k sees it
     // from there on, has slowed to the fibre's own slope: a receiver still recovering looks
     // like a loss to that scale before it.
-    std::size_t recoveredAfter(std::size_t from, int k = 0) const {
+    // The fibre's own fall is `slope` (dB per point) where it is known from the fibre before;
+    // else the statistic's typical value there, which a long recovery drags along with it.
+    std::size_t recoveredAfter(std::size_t from, int k = 0,
+                               std::optional<double> slope = std::nullopt) const {
         const std::size_t m = scaleWindow(k);
         const NoiseProfile& noise = stepNoise_[static_cast<std::size_t>(k)];
         const std::size_t hop = std::max<std::size_t>(1, g_.window / 4);
+        const double span = static_cast<double>(m + 2 * g_.gap + 1);
         for (std::size_t i = from; i + 2 * (m + g_.gap) + 1 < g_.n; i += hop) {
             const std::size_t c = i + g_.gap + m;
-            const double fall = stepAt(c, m) - noise.typical(c);
+            const double expected = slope ? *slope * span : noise.typical(c);
+            const double fall = stepAt(c, m) - expected;
             if (fall <= kRecoverSigmas * noise.sigma(c)) return i;
         }
         return g_.n;
     }
 
     // The dead zone of a reflection at every scale, from the first point its fall is over.
-    std::array<std::size_t, kScales> zoneEndsFrom(std::size_t from) const {
+    std::array<std::size_t, kScales> zoneEndsFrom(std::size_t from,
+                                                  std::optional<double> slope) const {
         std::array<std::size_t, kScales> ends{};
         std::size_t z = from;
         for (int k = 0; k < kScales; ++k) {
-            if (k < scales_) z = std::max(z, recoveredAfter(z, k));
+            if (k < scales_) z = std::max(z, recoveredAfter(z, k, slope));
             ends[static_cast<std::size_t>(k)] = z;
         }
         return ends;
@@ -319,10 +326,10 @@ class Analysis {
     // launch then starts where the level first jumps far above the first point.
     std::size_t leadingPoints() const {
         const std::size_t limit = g_.n / 4;
-        double highest = ys_[0];
+        double highest = y_[0];
         for (std::size_t i = 1; i < limit; ++i) {
-            if (ys_[i] - highest > kLeadJumpDb) return i - 1;
-            highest = std::max(highest, ys_[i]);
+            if (y_[i] - highest > kLeadJumpDb) return i - 1;
+            highest = std::max(highest, y_[i]);
         }
         return 0;
     }
@@ -349,11 +356,14 @@ class Analysis {
         if (past >= g_.n) return;
         end = std::max(end, recoveredAfter(past));
         if (end >= g_.n) return;
-        if (height < std::max(kMinLaunchHeightDb, kPeakSigmas * peak_.sigma(end))) return;
+        // Behind a stretch recorded before it the launch is certain; a trace that starts in the
+        // fibre has none.
+        if (lead == 0 && height < std::max(kMinLaunchHeightDb, kPeakSigmas * peak_.sigma(end)))
+            return;
         std::size_t foot = top;
         while (foot > lead && y_[foot - 1] < y_[foot]) --foot;
         Candidate c{foot, top, end, true, true};
-        c.zoneEnds = zoneEndsFrom(end);
+        c.zoneEnds = zoneEndsFrom(end, std::nullopt);
         cands_.push_back(c);
         markZone(0, c.zoneEnds);
         launchEnd_ = end;
@@ -408,11 +418,19 @@ class Analysis {
 
     // Each reflection's dead zone; those inside the launch's are the launch's own.
     void findPeaks() {
+        std::size_t fibreFrom = launchEnd_;
         for (const PeakCore& p : peaks_) {
             if (p.foot < launchEnd_) continue;
-            const std::size_t end = std::max(recoveredAfter(p.past), p.top + 1);
+            // The fibre's slope before the reflection: its recovery is over where the trace
+            // falls no faster than that.
+            std::optional<double> slope;
+            const std::size_t a =
+                std::max(fibreFrom, p.foot > fitReach() ? p.foot - fitReach() : 0);
+            if (p.foot >= a + 4 * g_.window) slope = -sums_.fit(a, p.foot).slope;
+            const std::size_t end = std::max(recoveredAfter(p.past, 0, slope), p.top + 1);
             Candidate c{p.foot, p.top, end, true, false};
-            c.zoneEnds = zoneEndsFrom(end);
+            c.zoneEnds = zoneEndsFrom(end, slope);
+            fibreFrom = std::max(fibreFrom, end);
             if (!cands_.empty() && cands_.back().reflective && c.foot < cands_.back().zoneEnd)
                 continue;
             cands_.push_back(c);
@@ -607,7 +625,7 @@ class Analysis {
             const Event& e = events[k];
             Candidate c = cands_[k];
             const bool lossy = std::fabs(e.lossDb) >= lossThreshold_;
-            if (c.launch) {
+            if (c.launch || c.end || c.afterEnd) {
                 kept.push_back(c);
                 continue;
             }
@@ -625,53 +643,100 @@ class Analysis {
         cands_ = std::move(kept);
     }
 
-    // Marks the fibre end and drops what lies beyond it but strong reflections. True when
-    // the trace falls to its floor there.
-    bool markEnd(std::vector<Event>& events) const {
+    // Whether the fibre goes on after candidate k: past its transition or dead zone the
+    // trace, before it sinks to the noise floor, holds the slope of the fibre before the event
+    // over a few windows. Behind a fibre end the trace falls to the floor, at once or along the
+    // receiver's recovery from the end's reflection, which falls far faster than any fibre.
+    bool fibreGoesOn(std::size_t k) const {
+        const Candidate& c = cands_[k];
+        const int ks = std::min(1, scales_ - 1);
+        const std::size_t m = scaleWindow(ks);
+        const std::size_t prevEnd = k > 0 ? fibreAfter(k - 1) : lead_;
+        const std::size_t b = c.foot;
+        const std::size_t a = std::max(prevEnd, b > fitReach() ? b - fitReach() : 0);
+        if (b < a + kMinWindow) return true;
+        const Line before = sums_.fit(a, b);
+        const double expected = -before.slope * static_cast<double>(m + 2 * g_.gap + 1);
+        const NoiseProfile& noise = stepNoise_[static_cast<std::size_t>(ks)];
+        const std::vector<double>& t = stat_[static_cast<std::size_t>(ks)];
+        const std::size_t hop = std::max<std::size_t>(1, g_.window / 4);
+        const std::size_t sustain = 2 * m;
+        std::size_t held = 0;
+        // A reflection's own recovery, as this scale sees it, is no sign of an end; the next
+        // reflection takes the question over.
+        std::size_t nextPeak = g_.n;
+        for (std::size_t q = k + 1; q < cands_.size() && nextPeak == g_.n; ++q)
+            if (cands_[q].reflective) nextPeak = cands_[q].foot;
+        const std::size_t from =
+            std::min(c.reflective ? c.zoneEnds[static_cast<std::size_t>(ks)] : c.zoneEnd, g_.n);
+        const double level = before.at(static_cast<double>(b));
+        for (std::size_t j = from; j + 2 * (m + g_.gap) + 1 < g_.n; j += hop) {
+            const double here = sums_.mean(j, j + m);
+            if (here < floor_ + kEndMarginDb && here < level - kMinEndFallDb) return false;
+            if (j + 2 * (m + g_.gap) + 1 > nextPeak) return true;
+            const std::size_t centre = j + g_.gap + m;
+            if (std::fabs(t[centre] - expected) <= kRecoverSigmas * noise.sigma(centre)) {
+                held += hop;
+                if (held >= sustain) return true;
+            } else {
+                held = 0;
+            }
+        }
+        return true;  // the trace ends first: cut before the fibre's end
+    }
+
+    // Marks the fibre end: the first event after which the fibre does not go on, or that loses
+    // the file's end-of-fibre threshold. Beyond it only reflections are kept, to be judged
+    // once measured. True when the trace has a fibre end.
+    bool findEnd(const std::vector<Event>& events) {
         std::size_t end = events.size();
         for (std::size_t k = 0; k < events.size(); ++k) {
-            const Event& e = events[k];
             if (cands_[k].launch) continue;
-            const std::size_t z = e.deadZoneEnd;
-            const double afterLevel = medianLevel(z, z + 4 * g_.window);
-            const double beforeLevel = e.levelDb;
-            const double headroom = beforeLevel - floor_;
-            const double fall = beforeLevel - afterLevel;
-            // Behind the end only noise is left: far noisier than the fibre before it.
-            const std::size_t span = 8 * g_.window;
-            const double noiseAfter = pointNoise(z, z + span);
-            const bool noisy =
-                noiseAfter >= kMinEndNoiseDb &&
-                noiseAfter >=
-                    kEndNoiseRatio * pointNoise(e.index > span ? e.index - span : 0, e.index);
-            const bool toFloor =
-                fall >= kMinEndFallDb &&
-                (noisy || (headroom >= kMinEndFallDb && fall >= kEndShareOfHeadroom * headroom));
             const bool byThreshold =
-                in_.thresholds.endOfFibreDb && e.lossDb >= *in_.thresholds.endOfFibreDb;
-            if (toFloor || byThreshold) {
+                in_.thresholds.endOfFibreDb && events[k].lossDb >= *in_.thresholds.endOfFibreDb;
+            if (byThreshold || !fibreGoesOn(k)) {
                 end = k;
                 break;
             }
         }
         if (end == events.size()) return false;
-        events[end].kind = EventKind::FibreEnd;
-        const std::size_t z = events[end].deadZoneEnd;
-        const double endFloor = medianLevel(z, z + 4 * g_.window);
-        std::vector<Event> kept(events.begin(),
-                                events.begin() + static_cast<std::ptrdiff_t>(end) + 1);
-        for (std::size_t k = end + 1; k < events.size(); ++k) {
+        cands_[end].end = true;
+        std::vector<Candidate> kept(cands_.begin(),
+                                    cands_.begin() + static_cast<std::ptrdiff_t>(end) + 1);
+        for (std::size_t k = end + 1; k < cands_.size(); ++k) {
+            if (!cands_[k].reflective) continue;
+            kept.push_back(cands_[k]);
+            kept.back().afterEnd = true;
+        }
+        cands_ = std::move(kept);
+        return true;
+    }
+
+    // Beyond the fibre end a reflection counts only where it stands far above all the trace
+    // around it (noise spikes in a floor do not), and loses nothing.
+    void finishAfterEnd(std::vector<Event>& events) const {
+        std::vector<Event> kept;
+        for (std::size_t k = 0; k < events.size(); ++k) {
+            const Candidate& c = cands_[k];
             Event e = events[k];
-            if (!e.reflective || !e.reflectanceDb || e.peakDb - endFloor < kAfterEndHeightDb)
-                continue;
-            e.afterEnd = true;
-            e.kind = EventKind::Reflective;
-            e.lossDb = 0.0;
-            e.slopeDbPerKm.reset();
+            if (c.end) e.kind = EventKind::FibreEnd;
+            if (c.afterEnd) {
+                const std::size_t reach = 8 * g_.window + 2 * g_.pulseSpan;
+                const std::size_t coreEnd = fallenBack(c.top, e.peakDb - kAfterEndHeightDb);
+                double around = -1e300;
+                for (std::size_t j = c.foot > reach ? c.foot - reach : 0; j < c.foot; ++j)
+                    around = std::max(around, y_[j]);
+                for (std::size_t j = coreEnd; j < std::min(g_.n, coreEnd + reach); ++j)
+                    around = std::max(around, y_[j]);
+                if (ys_[c.top] - around < kAfterEndHeightDb) continue;
+                e.afterEnd = true;
+                e.kind = EventKind::Reflective;
+                e.lossDb = 0.0;
+                e.slopeDbPerKm.reset();
+            }
             kept.push_back(e);
         }
         events = std::move(kept);
-        return true;
     }
 
     void dropGhosts(std::vector<Event>& events) const {
