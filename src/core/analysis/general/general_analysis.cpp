@@ -29,6 +29,8 @@ constexpr int kScales = 3;
 constexpr std::size_t kFitWindows = 25;
 constexpr std::size_t kMinFitPoints = 1000;
 // Behind a fibre end the trace has fallen at least this far below the fibre before it.
+// Whether the fibre goes on is judged by the level over this many windows.
+constexpr std::size_t kBaselineWindows = 4;
 constexpr double kMinEndFallDb = 2.0;
 // Beyond the end a reflection counts only when it stands this far above all the trace around
 // it.
@@ -195,7 +197,8 @@ class Analysis {
             mark[std::min(a, g_.n)] += 1;
             mark[std::min(b, g_.n)] -= 1;
         }
-        std::vector<std::size_t> inCore(g_.n + 1, 0);
+        std::vector<std::size_t>& inCore = coreCount_;
+        inCore.assign(g_.n + 1, 0);
         for (std::size_t i = 0, depth = 0; i < g_.n; ++i) {
             depth = static_cast<std::size_t>(static_cast<long>(depth) + mark[i]);
             inCore[i + 1] = inCore[i] + (depth > 0 ? 1 : 0);
@@ -246,30 +249,46 @@ class Analysis {
     // First point at or after `from` where the fall, as the step statistic of scale k sees it
     // from there on, has slowed to the fibre's own slope: a receiver still recovering looks
     // like a loss to that scale before it.
-    // The fibre's own fall is `slope` (dB per point) where it is known from the fibre before;
+    // The fibre's fall over [a, b), dB per point (positive when the level falls), and the
+    // deviation of that figure.
+    struct Slope {
+        double perPoint = 0.0;
+        double error = 0.0;
+    };
+    Slope slopeOver(std::size_t a, std::size_t b) const {
+        const double n = static_cast<double>(b - a);
+        return {-sums_.fit(a, b).slope, pointNoise(a, b) * std::sqrt(12.0 / (n * n * n))};
+    }
+
+    // The fibre's own fall is `slope` where it is known from the fibre before;
     // else the statistic's typical value there, which a long recovery drags along with it.
-    std::size_t recoveredAfter(std::size_t from, int k = 0,
-                               std::optional<double> slope = std::nullopt) const {
+    // Windows that reach into the peak of another reflection tell nothing of this one's
+    // recovery and are passed over; its own peak, up to `own`, is no other.
+    std::size_t recoveredAfter(std::size_t from, std::size_t own, int k = 0,
+                               std::optional<Slope> slope = std::nullopt) const {
         const std::size_t m = scaleWindow(k);
         const NoiseProfile& noise = stepNoise_[static_cast<std::size_t>(k)];
         const std::size_t hop = std::max<std::size_t>(1, g_.window / 4);
         const double span = static_cast<double>(m + 2 * g_.gap + 1);
         for (std::size_t i = from; i + 2 * (m + g_.gap) + 1 < g_.n; i += hop) {
+            const std::size_t reach = i + 2 * (m + g_.gap) + 1;
+            if (coreCount_[reach] != coreCount_[std::clamp(own, i, reach)]) continue;
             const std::size_t c = i + g_.gap + m;
-            const double expected = slope ? *slope * span : noise.typical(c);
+            const double expected = slope ? slope->perPoint * span : noise.typical(c);
+            const double doubt = slope ? slope->error * span : 0.0;
             const double fall = stepAt(c, m) - expected;
-            if (fall <= kRecoverSigmas * noise.sigma(c)) return i;
+            if (fall <= kRecoverSigmas * (noise.sigma(c) + doubt)) return i;
         }
         return g_.n;
     }
 
     // The dead zone of a reflection at every scale, from the first point its fall is over.
-    std::array<std::size_t, kScales> zoneEndsFrom(std::size_t from,
-                                                  std::optional<double> slope) const {
+    std::array<std::size_t, kScales> zoneEndsFrom(std::size_t from, std::size_t own,
+                                                  std::optional<Slope> slope) const {
         std::array<std::size_t, kScales> ends{};
         std::size_t z = from;
         for (int k = 0; k < kScales; ++k) {
-            if (k < scales_) z = std::max(z, recoveredAfter(z, k, slope));
+            if (k < scales_) z = std::max(z, recoveredAfter(z, own, k, slope));
             ends[static_cast<std::size_t>(k)] = z;
         }
         return ends;
@@ -349,12 +368,13 @@ class Analysis {
     void findLaunch() {
         const std::size_t lead = lead_;
         const std::size_t top = launchTop_;
-        std::size_t end = recoveredAfter(top + g_.pulseSpan);
+        const std::size_t own = cores_.front().second;
+        std::size_t end = recoveredAfter(top + g_.pulseSpan, own);
         if (end >= g_.n) return;
         const double height = ys_[top] - sums_.mean(end, end + g_.window);
         const std::size_t past = pastTop(top, height);
         if (past >= g_.n) return;
-        end = std::max(end, recoveredAfter(past));
+        end = std::max(end, recoveredAfter(past, own));
         if (end >= g_.n) return;
         // Behind a stretch recorded before it the launch is certain; a trace that starts in the
         // fibre has none.
@@ -363,7 +383,7 @@ class Analysis {
         std::size_t foot = top;
         while (foot > lead && y_[foot - 1] < y_[foot]) --foot;
         Candidate c{foot, top, end, true, true};
-        c.zoneEnds = zoneEndsFrom(end, std::nullopt);
+        c.zoneEnds = zoneEndsFrom(end, own, std::nullopt);
         cands_.push_back(c);
         markZone(0, c.zoneEnds);
         launchEnd_ = end;
@@ -410,8 +430,9 @@ class Analysis {
             }
             const std::size_t reach = 2 * g_.pulseSpan + g_.smoothHalf + 2;
             const std::size_t foot = risingEdge(top, i > reach ? i - reach : 0, ref, height);
-            peaks_.push_back({foot, top, past});
-            cores_.push_back({foot, fallenBack(past, ref + kCoreShare * height)});
+            const std::size_t coreEnd = fallenBack(past, ref + kCoreShare * height);
+            peaks_.push_back({foot, top, past, coreEnd});
+            cores_.push_back({foot, coreEnd});
             i = std::max(past, runEnd);
         }
     }
@@ -423,13 +444,14 @@ class Analysis {
             if (p.foot < launchEnd_) continue;
             // The fibre's slope before the reflection: its recovery is over where the trace
             // falls no faster than that.
-            std::optional<double> slope;
+            std::optional<Slope> slope;
             const std::size_t a =
                 std::max(fibreFrom, p.foot > fitReach() ? p.foot - fitReach() : 0);
-            if (p.foot >= a + 4 * g_.window) slope = -sums_.fit(a, p.foot).slope;
-            const std::size_t end = std::max(recoveredAfter(p.past, 0, slope), p.top + 1);
+            if (p.foot >= a + 4 * g_.window) slope = slopeOver(a, p.foot);
+            const std::size_t end =
+                std::max(recoveredAfter(p.past, p.coreEnd, 0, slope), p.top + 1);
             Candidate c{p.foot, p.top, end, true, false};
-            c.zoneEnds = zoneEndsFrom(end, slope);
+            c.zoneEnds = zoneEndsFrom(end, p.coreEnd, slope);
             fibreFrom = std::max(fibreFrom, end);
             if (!cands_.empty() && cands_.back().reflective && c.foot < cands_.back().zoneEnd)
                 continue;
@@ -536,7 +558,7 @@ class Analysis {
         const std::size_t next = k + 1 < cands_.size() ? cands_[k + 1].foot : g_.n;
         std::size_t from = std::min(c.zoneEnd, g_.n);
         if (!c.reflective) return from;
-        const std::size_t room = std::max<std::size_t>(2 * g_.window, kMinWindow);
+        const std::size_t room = std::max<std::size_t>(8 * g_.window, 4 * kMinWindow);
         for (std::size_t z : c.zoneEnds)
             if (z > from && z + room <= next) from = z;
         return from;
@@ -649,40 +671,55 @@ class Analysis {
     // receiver's recovery from the end's reflection, which falls far faster than any fibre.
     bool fibreGoesOn(std::size_t k) const {
         const Candidate& c = cands_[k];
-        const int ks = std::min(1, scales_ - 1);
-        const std::size_t m = scaleWindow(ks);
         const std::size_t prevEnd = k > 0 ? fibreAfter(k - 1) : lead_;
         const std::size_t b = c.foot;
         const std::size_t a = std::max(prevEnd, b > fitReach() ? b - fitReach() : 0);
         if (b < a + kMinWindow) return true;
-        const Line before = sums_.fit(a, b);
-        const double expected = -before.slope * static_cast<double>(m + 2 * g_.gap + 1);
-        const NoiseProfile& noise = stepNoise_[static_cast<std::size_t>(ks)];
-        const std::vector<double>& t = stat_[static_cast<std::size_t>(ks)];
-        const std::size_t hop = std::max<std::size_t>(1, g_.window / 4);
-        const std::size_t sustain = 2 * m;
-        std::size_t held = 0;
-        // A reflection's own recovery, as this scale sees it, is no sign of an end; the next
-        // reflection takes the question over.
-        std::size_t nextPeak = g_.n;
-        for (std::size_t q = k + 1; q < cands_.size() && nextPeak == g_.n; ++q)
-            if (cands_[q].reflective) nextPeak = cands_[q].foot;
-        const std::size_t from =
-            std::min(c.reflective ? c.zoneEnds[static_cast<std::size_t>(ks)] : c.zoneEnd, g_.n);
-        const double level = before.at(static_cast<double>(b));
-        for (std::size_t j = from; j + 2 * (m + g_.gap) + 1 < g_.n; j += hop) {
-            const double here = sums_.mean(j, j + m);
-            if (here < floor_ + kEndMarginDb && here < level - kMinEndFallDb) return false;
-            if (j + 2 * (m + g_.gap) + 1 > nextPeak) return true;
-            const std::size_t centre = j + g_.gap + m;
-            if (std::fabs(t[centre] - expected) <= kRecoverSigmas * noise.sigma(centre)) {
-                held += hop;
-                if (held >= sustain) return true;
-            } else {
-                held = 0;
+        const Slope slope = slopeOver(a, b);
+        const double level = sums_.fit(a, b).at(static_cast<double>(b));
+        // The level over a window against the level a few windows on, as the fibre's slope
+        // would have it: over that baseline even a slow recovery stands out of the noise. The
+        // longest windows that fit between the event's dead zone (as they see it) and the next
+        // event judge; where none fits the next event takes the question over.
+        auto startAt = [&](int s) {
+            return std::min(c.reflective ? c.zoneEnds[static_cast<std::size_t>(s)] : c.zoneEnd,
+                            g_.n);
+        };
+        auto nextAfter = [&](std::size_t from) {
+            for (std::size_t q = k + 1; q < cands_.size(); ++q)
+                if (cands_[q].foot >= from) return cands_[q].foot;
+            return g_.n;
+        };
+        for (int s = scales_ - 1; s >= 0; --s) {
+            const std::size_t m = scaleWindow(s);
+            const std::size_t from = startAt(s);
+            const std::size_t next = nextAfter(from);
+            const std::size_t shortest = m + 2 * g_.gap + 1;
+            if (from + 2 * m + shortest > next && s > 0) continue;
+            const std::size_t baseline = std::max(
+                shortest,
+                std::min(kBaselineWindows * m, next > from + 2 * m ? next - from - 2 * m : 0));
+            const double span = static_cast<double>(baseline);
+            const NoiseProfile& noise = stepNoise_[static_cast<std::size_t>(s)];
+            const std::size_t hop = std::max<std::size_t>(1, g_.window / 4);
+            std::size_t held = 0;
+            for (std::size_t j = from; j + baseline + m < g_.n; j += hop) {
+                const double here = sums_.mean(j, j + m);
+                if (here < floor_ + kEndMarginDb && here < level - kMinEndFallDb) return false;
+                if (j + baseline + m > next) return true;
+                const double fall = here - sums_.mean(j + baseline, j + baseline + m);
+                const double off = fall - slope.perPoint * span;
+                const double sigma = noise.sigma(j + baseline / 2);
+                if (std::fabs(off) <= kRecoverSigmas * (sigma + slope.error * span)) {
+                    held += hop;
+                    if (held >= m) return true;
+                } else {
+                    held = 0;
+                }
             }
+            return true;  // the trace ends first: cut before the fibre's end
         }
-        return true;  // the trace ends first: cut before the fibre's end
+        return true;
     }
 
     // Marks the fibre end: the first event after which the fibre does not go on, or that loses
@@ -780,10 +817,11 @@ class Analysis {
     std::array<std::vector<std::pair<std::size_t, std::size_t>>, kScales> zones_;
     std::array<std::vector<std::size_t>, kScales> zoneCount_;
     struct PeakCore {
-        std::size_t foot = 0, top = 0, past = 0;
+        std::size_t foot = 0, top = 0, past = 0, coreEnd = 0;
     };
     std::vector<PeakCore> peaks_;
     std::vector<std::pair<std::size_t, std::size_t>> cores_;  // launch and peaks, top to fall
+    std::vector<std::size_t> coreCount_;                      // points in a core before each point
     std::size_t launchTop_ = 0;
     std::size_t launchEnd_ = 0;
     std::size_t lead_ = 0;
