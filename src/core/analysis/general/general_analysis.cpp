@@ -536,7 +536,12 @@ class Analysis {
         for (std::size_t i = a + 1; i < b; ++i) d.push_back(std::fabs(y_[i] - y_[i - 1]));
         auto mid = d.begin() + static_cast<std::ptrdiff_t>(d.size() / 2);
         std::nth_element(d.begin(), mid, d.end());
-        return 1.4826 * *mid / std::sqrt(2.0);
+        if (*mid > 0.0) return 1.4826 * *mid / std::sqrt(2.0);
+        // Levels quantised coarser than their noise: most neighbours are equal, and the mean
+        // difference tells the noise instead (1.2533: mean over deviation of normal noise).
+        double sum = 0.0;
+        for (double v : d) sum += v;
+        return 1.2533 * sum / static_cast<double>(d.size()) / std::sqrt(2.0);
     }
 
     double medianLevel(std::size_t a, std::size_t b) const {
@@ -722,6 +727,27 @@ class Analysis {
         return true;
     }
 
+    // How far the trace sinks below the line of the fibre before candidate k, past its
+    // transition or dead zone and before the next candidate: an event's loss where the fibre
+    // goes on, and more behind an end, where it keeps sinking along the receiver's recovery.
+    double deepestDrop(std::size_t k) const {
+        const Candidate& c = cands_[k];
+        const std::size_t prevEnd = k > 0 ? fibreAfter(k - 1) : lead_;
+        const std::size_t b = c.foot;
+        const std::size_t a = std::max(prevEnd, b > fitReach() ? b - fitReach() : 0);
+        if (b < a + kMinWindow) return 0.0;
+        const Line before = sums_.fit(a, b);
+        const std::size_t next = k + 1 < cands_.size() ? cands_[k + 1].foot : g_.n;
+        const std::size_t m = g_.window;
+        const std::size_t hop = std::max<std::size_t>(1, m / 2);
+        const double half = 0.5 * static_cast<double>(m);
+        double deepest = 0.0;
+        for (std::size_t j = std::min(c.zoneEnd, g_.n); j + m <= next; j += hop)
+            deepest =
+                std::max(deepest, before.at(static_cast<double>(j) + half) - sums_.mean(j, j + m));
+        return deepest;
+    }
+
     // Marks the fibre end: the first event after which the fibre does not go on, or that loses
     // the file's end-of-fibre threshold. Beyond it only reflections are kept, to be judged
     // once measured. True when the trace has a fibre end.
@@ -730,7 +756,8 @@ class Analysis {
         for (std::size_t k = 0; k < events.size(); ++k) {
             if (cands_[k].launch) continue;
             const bool byThreshold =
-                in_.thresholds.endOfFibreDb && events[k].lossDb >= *in_.thresholds.endOfFibreDb;
+                in_.thresholds.endOfFibreDb &&
+                std::max(events[k].lossDb, deepestDrop(k)) >= *in_.thresholds.endOfFibreDb;
             if (byThreshold || !fibreGoesOn(k)) {
                 end = k;
                 break;
