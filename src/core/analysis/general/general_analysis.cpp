@@ -29,7 +29,9 @@ constexpr int kScales = 3;
 constexpr std::size_t kFitWindows = 25;
 constexpr std::size_t kMinFitPoints = 1000;
 // Behind a fibre end the trace has fallen at least this far below the fibre before it.
-// Whether the fibre goes on is judged by the level over this many windows.
+// Whether the fibre goes on is judged by the level over this many windows, against the slope of
+// the fibre before give or take this share.
+constexpr double kSlopeShare = 0.25;
 constexpr std::size_t kBaselineWindows = 4;
 constexpr double kMinEndFallDb = 2.0;
 // Beyond the end a reflection counts only when it stands this far above all the trace around
@@ -681,50 +683,103 @@ class Analysis {
         const std::size_t a = std::max(prevEnd, b > fitReach() ? b - fitReach() : 0);
         if (b < a + kMinWindow) return true;
         const Slope slope = slopeOver(a, b);
-        const double level = sums_.fit(a, b).at(static_cast<double>(b));
-        // The level over a window against the level a few windows on, as the fibre's slope
-        // would have it: over that baseline even a slow recovery stands out of the noise. The
-        // longest windows that fit between the event's dead zone (as they see it) and the next
-        // event judge; where none fits the next event takes the question over.
-        auto startAt = [&](int s) {
-            return std::min(c.reflective ? c.zoneEnds[static_cast<std::size_t>(s)] : c.zoneEnd,
-                            g_.n);
+        const Line before = sums_.fit(a, b);
+        const double level = before.at(static_cast<double>(b));
+        const std::size_t hop = std::max<std::size_t>(1, g_.window / 4);
+        auto nextAfter = [&](std::size_t from, std::size_t& q) {
+            while (q < cands_.size() && cands_[q].foot < from) ++q;
+            return q < cands_.size() ? cands_[q].foot : g_.n;
         };
-        auto nextAfter = [&](std::size_t from) {
-            for (std::size_t q = k + 1; q < cands_.size(); ++q)
-                if (cands_[q].foot >= from) return cands_[q].foot;
-            return g_.n;
-        };
-        for (int s = scales_ - 1; s >= 0; --s) {
-            const std::size_t m = scaleWindow(s);
-            const std::size_t from = startAt(s);
-            const std::size_t next = nextAfter(from);
-            const std::size_t shortest = m + 2 * g_.gap + 1;
-            if (from + 2 * m + shortest > next && s > 0) continue;
-            const std::size_t baseline = std::max(
-                shortest,
-                std::min(kBaselineWindows * m, next > from + 2 * m ? next - from - 2 * m : 0));
-            const double span = static_cast<double>(baseline);
-            const NoiseProfile& noise = stepNoise_[static_cast<std::size_t>(s)];
-            const std::size_t hop = std::max<std::size_t>(1, g_.window / 4);
-            std::size_t held = 0;
-            for (std::size_t j = from; j + baseline + m < g_.n; j += hop) {
-                const double here = sums_.mean(j, j + m);
-                if (here < floor_ + kEndMarginDb && here < level - kMinEndFallDb) return false;
-                if (j + baseline + m > next) return true;
-                const double fall = here - sums_.mean(j + baseline, j + baseline + m);
-                const double off = fall - slope.perPoint * span;
-                const double sigma = noise.sigma(j + baseline / 2);
-                if (std::fabs(off) <= kRecoverSigmas * (sigma + slope.error * span)) {
-                    held += hop;
-                    if (held >= m) return true;
-                } else {
-                    held = 0;
-                }
-            }
-            return true;  // the trace ends first: cut before the fibre's end
+        // An end takes the trace down: right after it, and before the next event, the level
+        // lies well below the line of the fibre before it.
+        {
+            const std::size_t from = std::min(c.zoneEnd, g_.n);
+            std::size_t q = k + 1;
+            const std::size_t to = std::min(g_.n, std::max(nextAfter(from, q), from + g_.window));
+            double deepest = -1e300;
+            for (std::size_t j = from; j + g_.window <= to; j += hop)
+                deepest = std::max(
+                    deepest, before.at(static_cast<double>(j)) - sums_.mean(j, j + g_.window));
+            if (deepest < kMinEndFallDb) return true;
         }
-        return true;
+        // Then the stretches between the following events are judged in turn, each by the
+        // longest windows that fit in it (in the first, past the event's dead zone as they
+        // see it): the level over a window against the level a few windows on, as the fibre's
+        // slope would have it (over that baseline even a slow recovery stands out of the
+        // noise), until the fibre shows or the floor does. Stretches too short to judge a
+        // slope are passed over.
+        std::size_t from = std::min(c.zoneEnd, g_.n);
+        for (std::size_t q = k + 1;;) {
+            const std::size_t next = nextAfter(from, q);
+            for (int s = scales_ - 1; s >= 0; --s) {
+                const std::size_t m = scaleWindow(s);
+                const std::size_t first =
+                    c.reflective && q == k + 1
+                        ? std::max(from, std::min(c.zoneEnds[static_cast<std::size_t>(s)], next))
+                        : from;
+                const std::size_t shortest = m + 2 * g_.gap + 1;
+                const bool fits = first + 2 * m + shortest <= next;
+                if (!fits && s > 0) continue;
+                const std::size_t baseline =
+                    fits ? std::min(kBaselineWindows * m, next - first - 2 * m) : shortest;
+                const double span = static_cast<double>(baseline);
+                const double sigma = fits ? trendFreeSigma(s, first, next) : 0.0;
+                // The fibre holds where the level keeps within the noise of the fibre's slope,
+                // and on the average over that stretch keeps to it: a recovery falls faster
+                // all along, though its ripples may hide that in any one window.
+                std::size_t held = 0;
+                double offSum = 0.0;
+                int offCount = 0;
+                for (std::size_t j = first; j + m <= next; j += hop) {
+                    const double here = sums_.mean(j, j + m);
+                    if (here < floor_ + kEndMarginDb && here < level - kMinEndFallDb) return false;
+                    if (!fits || j + baseline + m > next) continue;
+                    const double fall = here - sums_.mean(j + baseline, j + baseline + m);
+                    const double off = fall - slope.perPoint * span;
+                    const double noise = sigma + slope.error * span;
+                    // Fibres differ in attenuation by a share of it, cable to cable.
+                    const double spread = kSlopeShare * std::fabs(slope.perPoint * span);
+                    if (std::fabs(off) <= std::max(kRecoverSigmas * noise, spread)) {
+                        held += hop;
+                        offSum += off;
+                        ++offCount;
+                        const double mean = offSum / offCount;
+                        const double stretches = static_cast<double>(held) / static_cast<double>(m);
+                        if (held >= m &&
+                            std::fabs(mean) <= std::max(2.0 * noise / std::sqrt(stretches), spread))
+                            return true;
+                    } else {
+                        held = 0;
+                        offSum = 0.0;
+                        offCount = 0;
+                    }
+                }
+                break;
+            }
+            if (next >= g_.n) return true;  // the trace ends first: cut before the fibre's end
+            from = std::max(from, cands_[q].zoneEnd);
+        }
+    }
+
+    // The noise of the step statistic of scale s over [a, b), from the differences of
+    // statistics whose windows do not overlap: a level that bends (a receiver recovering)
+    // changes the statistic along the stretch, which its own spread would take for noise.
+    double trendFreeSigma(int s, std::size_t a, std::size_t b) const {
+        const std::size_t m = scaleWindow(s);
+        const std::size_t apart = 2 * (m + g_.gap) + 1;
+        const std::vector<double>& t = stat_[static_cast<std::size_t>(s)];
+        const std::size_t lo = std::max(a + g_.gap + m, stepLo(m));
+        const std::size_t hi = std::min(b > g_.gap + m + 1 ? b - g_.gap - m - 1 : 0, stepHi(m));
+        if (hi < lo + apart + 2) return stepNoise_[static_cast<std::size_t>(s)].sigma(a);
+        std::vector<double> d;
+        const std::size_t stride = std::max<std::size_t>(1, (hi - lo - apart) / 64);
+        for (std::size_t i = lo; i + apart < hi; i += stride) d.push_back(t[i] - t[i + apart]);
+        auto mid = d.begin() + static_cast<std::ptrdiff_t>(d.size() / 2);
+        std::nth_element(d.begin(), mid, d.end());
+        const double centre = *mid;
+        for (double& v : d) v = std::fabs(v - centre);
+        std::nth_element(d.begin(), mid, d.end());
+        return 1.4826 * *mid / std::sqrt(2.0);
     }
 
     // How far the trace sinks below the line of the fibre before candidate k, past its
