@@ -33,6 +33,8 @@ constexpr std::size_t kMinFitPoints = 1000;
 // the fibre before give or take this share.
 constexpr double kSlopeShare = 0.25;
 constexpr std::size_t kBaselineWindows = 4;
+// Candidates this many windows past a dead zone may be the recovery's own.
+constexpr std::size_t kSettleWindows = 4;
 constexpr double kMinEndFallDb = 2.0;
 // Beyond the end a reflection counts only when it stands this far above all the trace around
 // it.
@@ -412,7 +414,8 @@ class Analysis {
         const double minHeight = kMinPeakDb;
         std::size_t i = lo;
         while (i < hi) {
-            const double thr = std::max(kPeakSigmas * peak_.sigma(i), minHeight) + peak_.typical(i);
+            const double thr =
+                std::max(kPeakSigmas * peak_.quietSigma(i), minHeight) + peak_.typical(i);
             if (peakStat_[i] <= thr) {
                 ++i;
                 continue;
@@ -686,79 +689,75 @@ class Analysis {
         const Line before = sums_.fit(a, b);
         const double level = before.at(static_cast<double>(b));
         const std::size_t hop = std::max<std::size_t>(1, g_.window / 4);
-        auto nextAfter = [&](std::size_t from, std::size_t& q) {
-            while (q < cands_.size() && cands_[q].foot < from) ++q;
-            return q < cands_.size() ? cands_[q].foot : g_.n;
-        };
-        // An end takes the trace down: right after it, and before the next event, the level
-        // lies well below the line of the fibre before it.
+        const std::size_t zone = std::min(c.zoneEnd, g_.n);
+        // An end takes the trace down: past its dead zone, and before the next event, the
+        // level lies well below the line of the fibre before it. (Candidates just past a dead
+        // zone are mostly the recovery's own; a real event so close could not be told apart.)
         {
-            const std::size_t from = std::min(c.zoneEnd, g_.n);
-            std::size_t q = k + 1;
-            const std::size_t to = std::min(g_.n, std::max(nextAfter(from, q), from + g_.window));
+            std::size_t next = g_.n;
+            for (std::size_t q = k + 1; q < cands_.size() && next == g_.n; ++q)
+                if (cands_[q].foot >= zone + kSettleWindows * g_.window) next = cands_[q].foot;
+            const std::size_t to = std::min(g_.n, std::max(next, zone + g_.window));
             double deepest = -1e300;
-            for (std::size_t j = from; j + g_.window <= to; j += hop)
+            for (std::size_t j = zone; j + g_.window <= to; j += hop)
                 deepest = std::max(
                     deepest, before.at(static_cast<double>(j)) - sums_.mean(j, j + g_.window));
             if (deepest < kMinEndFallDb) return true;
         }
-        // Then the stretches between the following events are judged in turn, each by the
-        // longest windows that fit in it (in the first, past the event's dead zone as they
-        // see it): the level over a window against the level a few windows on, as the fibre's
-        // slope would have it (over that baseline even a slow recovery stands out of the
-        // noise), until the fibre shows or the floor does. Stretches too short to judge a
-        // slope are passed over.
-        std::size_t from = std::min(c.zoneEnd, g_.n);
-        for (std::size_t q = k + 1;;) {
-            const std::size_t next = nextAfter(from, q);
-            for (int s = scales_ - 1; s >= 0; --s) {
-                const std::size_t m = scaleWindow(s);
-                const std::size_t first =
-                    c.reflective && q == k + 1
-                        ? std::max(from, std::min(c.zoneEnds[static_cast<std::size_t>(s)], next))
-                        : from;
-                const std::size_t shortest = m + 2 * g_.gap + 1;
-                const bool fits = first + 2 * m + shortest <= next;
-                if (!fits && s > 0) continue;
-                const std::size_t baseline =
-                    fits ? std::min(kBaselineWindows * m, next - first - 2 * m) : shortest;
-                const double span = static_cast<double>(baseline);
-                const double sigma = fits ? trendFreeSigma(s, first, next) : 0.0;
-                // The fibre holds where the level keeps within the noise of the fibre's slope,
-                // and on the average over that stretch keeps to it: a recovery falls faster
-                // all along, though its ripples may hide that in any one window.
-                std::size_t held = 0;
-                double offSum = 0.0;
-                int offCount = 0;
-                for (std::size_t j = first; j + m <= next; j += hop) {
-                    const double here = sums_.mean(j, j + m);
-                    if (here < floor_ + kEndMarginDb && here < level - kMinEndFallDb) return false;
-                    if (!fits || j + baseline + m > next) continue;
-                    const double fall = here - sums_.mean(j + baseline, j + baseline + m);
-                    const double off = fall - slope.perPoint * span;
-                    const double noise = sigma + slope.error * span;
-                    // Fibres differ in attenuation by a share of it, cable to cable.
-                    const double spread = kSlopeShare * std::fabs(slope.perPoint * span);
-                    if (std::fabs(off) <= std::max(kRecoverSigmas * noise, spread)) {
-                        held += hop;
-                        offSum += off;
-                        ++offCount;
-                        const double mean = offSum / offCount;
-                        const double stretches = static_cast<double>(held) / static_cast<double>(m);
-                        if (held >= m &&
-                            std::fabs(mean) <= std::max(2.0 * noise / std::sqrt(stretches), spread))
-                            return true;
-                    } else {
-                        held = 0;
-                        offSum = 0.0;
-                        offCount = 0;
-                    }
-                }
-                break;
+        // Then the fibre goes on only where, before the trace reaches the floor, it holds the
+        // fibre's slope again: the level over a window against the level a few windows on (over
+        // that baseline even a slow recovery stands out of the noise), with the longest
+        // windows that fit, from where they see the dead zone end; windows on a reflection's
+        // peak are passed over.
+        int s = scales_ - 1;
+        auto firstAt = [&](int scale) {
+            return c.reflective ? std::max(zone, c.zoneEnds[static_cast<std::size_t>(scale)])
+                                : zone;
+        };
+        while (s > 0 && firstAt(s) + (kBaselineWindows + 2) * scaleWindow(s) > g_.n) --s;
+        const std::size_t m = scaleWindow(s);
+        const std::size_t baseline = kBaselineWindows * m;
+        const double span = static_cast<double>(baseline);
+        const std::size_t first = firstAt(s);
+        const double sigma = trendFreeSigma(s, first, std::min(g_.n, first + 4 * baseline));
+        // The fibre holds where the level keeps within the noise of the fibre's slope, and on
+        // the average over that stretch keeps to it: a recovery falls faster all along,
+        // though its ripples may hide that in any one window.
+        std::size_t held = 0;
+        double offSum = 0.0;
+        int offCount = 0;
+        for (std::size_t j = first; j + m <= g_.n; j += hop) {
+            const double here = sums_.mean(j, j + m);
+            if (here < floor_ + kEndMarginDb && here < level - kMinEndFallDb) return false;
+            const std::size_t reach = j + baseline + m;
+            if (reach > g_.n) break;
+            if (coreCount_[reach] != coreCount_[j]) {
+                held = 0;
+                offSum = 0.0;
+                offCount = 0;
+                continue;
             }
-            if (next >= g_.n) return true;  // the trace ends first: cut before the fibre's end
-            from = std::max(from, cands_[q].zoneEnd);
+            const double fall = here - sums_.mean(j + baseline, reach);
+            const double off = fall - slope.perPoint * span;
+            const double noise = sigma + slope.error * span;
+            // Fibres differ in attenuation by a share of it, cable to cable.
+            const double spread = kSlopeShare * std::fabs(slope.perPoint * span);
+            if (std::fabs(off) <= std::max(kRecoverSigmas * noise, spread)) {
+                held += hop;
+                offSum += off;
+                ++offCount;
+                const double mean = offSum / offCount;
+                const double stretches = static_cast<double>(held) / static_cast<double>(m);
+                if (held >= m &&
+                    std::fabs(mean) <= std::max(2.0 * noise / std::sqrt(stretches), spread))
+                    return true;
+            } else {
+                held = 0;
+                offSum = 0.0;
+                offCount = 0;
+            }
         }
+        return true;  // the trace ends first: cut before the fibre's end
     }
 
     // The noise of the step statistic of scale s over [a, b), from the differences of

@@ -69,6 +69,13 @@ NoiseProfile::NoiseProfile(const std::vector<double>& v, std::size_t lo, std::si
     }
 }
 
+double NoiseProfile::quietSigma(std::size_t i) const {
+    if (sigma_.empty()) return 0.0;
+    const std::size_t b =
+        std::min(i > lo_ ? (i - lo_) / block_ : std::size_t{0}, sigma_.size() - 1);
+    return b > 0 ? std::min(sigma(i), sigma_[b - 1]) : sigma(i);
+}
+
 double NoiseProfile::interpolate(const std::vector<double>& f, std::size_t i) const {
     if (f.empty()) return 0.0;
     // Block b's figure belongs to its centre lo + (b + 1/2) block.

@@ -20,6 +20,9 @@ class NoiseProfile {
 
     double typical(std::size_t i) const { return interpolate(median_, i); }
     double sigma(std::size_t i) const { return interpolate(sigma_, i); }
+    // The noise at i, or the block before's where that is lower: just before the noise jumps
+    // (a fibre end, where the floor begins) the fibre's own figure, not one the floor raised.
+    double quietSigma(std::size_t i) const;
 
   private:
     double interpolate(const std::vector<double>& f, std::size_t i) const;
