@@ -33,8 +33,6 @@ constexpr std::size_t kMinFitPoints = 1000;
 // the fibre before give or take this share.
 constexpr double kSlopeShare = 0.25;
 constexpr std::size_t kBaselineWindows = 4;
-// Candidates this many windows past a dead zone may be the recovery's own.
-constexpr std::size_t kSettleWindows = 4;
 constexpr double kMinEndFallDb = 2.0;
 // Beyond the end a reflection counts only when it stands this far above all the trace around
 // it.
@@ -143,6 +141,8 @@ class Analysis {
         Result r;
         r.pulsePoints = g_.pulse;
         lead_ = leadingPoints();
+        floor_ = tailFloor();
+        signalEnd_ = signalEnd();
         computePeakStatistic();
         findLaunchTop();
         findPeakCores();
@@ -153,7 +153,6 @@ class Analysis {
         std::sort(cands_.begin(), cands_.end(),
                   [](const Candidate& a, const Candidate& b) { return a.foot < b.foot; });
         locateSteps();
-        floor_ = tailFloor();
         r.noiseFloorDb = floor_;
         std::vector<Event> events = measureAll();
         r.reachesEnd = findEnd(events);
@@ -221,7 +220,7 @@ class Analysis {
                 clear[i] = inCore[i + g_.gap + 1 + m] == inCore[i - g_.gap - m] ? 1 : 0;
             }
             stepNoise_[static_cast<std::size_t>(k)] =
-                NoiseProfile(t, lo, hi, blockLength(m), &clear, strideFor(m));
+                NoiseProfile(t, lo, hi, blockLength(m), &clear, strideFor(m), signalEnd_);
             scales_ = k + 1;
         }
     }
@@ -233,7 +232,8 @@ class Analysis {
         std::vector<double> h(g_.n, 0.0);
         for (std::size_t i = lo; i < hi; ++i)
             h[i] = ys_[i] - sums_.mean(i - g_.gap - m, i - g_.gap);
-        peak_ = NoiseProfile(h, lo, hi, blockLength(m), nullptr, strideFor(g_.smoothHalf * 2 + 1));
+        peak_ = NoiseProfile(h, lo, hi, blockLength(m), nullptr, strideFor(g_.smoothHalf * 2 + 1),
+                             signalEnd_);
         peakStat_ = std::move(h);
     }
     const NoiseProfile& fineStep() const { return stepNoise_[0]; }
@@ -449,9 +449,19 @@ class Analysis {
             if (p.foot < launchEnd_) continue;
             // The fibre's slope before the reflection: its recovery is over where the trace
             // falls no faster than that.
+            // The steps are not known yet: the line starts past the last point where the
+            // finest step statistic stands out.
             std::optional<Slope> slope;
-            const std::size_t a =
-                std::max(fibreFrom, p.foot > fitReach() ? p.foot - fitReach() : 0);
+            std::size_t a = std::max(fibreFrom, p.foot > fitReach() ? p.foot - fitReach() : 0);
+            const std::size_t reach = g_.gap + g_.window;
+            const std::size_t clear = reach + g_.pulseSpan + 1;
+            for (std::size_t j = p.foot > clear ? p.foot - clear : 0; j > a; --j) {
+                const double d = stat_[0][j] - fineStep().typical(j);
+                if (std::fabs(d) > kStepSigmas * fineStep().sigma(j)) {
+                    a = j + reach;
+                    break;
+                }
+            }
             if (p.foot >= a + 4 * g_.window) slope = slopeOver(a, p.foot);
             const std::size_t end =
                 std::max(recoveredAfter(p.past, p.coreEnd, 0, slope), p.top + 1);
@@ -479,7 +489,7 @@ class Analysis {
             std::vector<char> valid(g_.n, 0);
             for (std::size_t i = lo; i < hi; ++i)
                 valid[i] = clearOfZones(k, i - g_.gap - m, i + g_.gap + 1 + m) ? 1 : 0;
-            const NoiseProfile noise(t, lo, hi, blockLength(m), &valid, strideFor(m));
+            const NoiseProfile noise(t, lo, hi, blockLength(m), &valid, strideFor(m), signalEnd_);
             std::size_t i = lo;
             while (i < hi) {
                 const double d = valid[i] ? t[i] - noise.typical(i) : 0.0;
@@ -524,6 +534,18 @@ class Analysis {
     }
 
     // ---- Measurement ----------------------------------------------------------------------
+    // Where the signal ends: past the last stretch of a few windows whose median stands clear
+    // of the noise floor (a reflection beyond, a pulse long, does not move a median). The
+    // noise is profiled apart on either side; on a trace cut before the end that is its end.
+    std::size_t signalEnd() const {
+        const std::size_t w = std::min(g_.n, 4 * g_.window);
+        if (w < 2) return g_.n;
+        for (std::size_t j = g_.n - w;; j -= std::min(j, w / 2)) {
+            if (medianLevel(j, j + w) > floor_ + kEndMarginDb) return std::min(g_.n, j + w);
+            if (j <= lead_) return g_.n;
+        }
+    }
+
     double tailFloor() const {
         const std::size_t tail = std::min(g_.n, std::max(g_.n / kTailShare, 4 * g_.window));
         std::vector<double> v(y_.end() - static_cast<std::ptrdiff_t>(tail), y_.end());
@@ -681,22 +703,22 @@ class Analysis {
     // receiver's recovery from the end's reflection, which falls far faster than any fibre.
     bool fibreGoesOn(std::size_t k) const {
         const Candidate& c = cands_[k];
-        const std::size_t prevEnd = k > 0 ? fibreAfter(k - 1) : lead_;
         const std::size_t b = c.foot;
-        const std::size_t a = std::max(prevEnd, b > fitReach() ? b - fitReach() : 0);
+        const std::size_t a = lineStart(k);
         if (b < a + kMinWindow) return true;
         const Slope slope = slopeOver(a, b);
         const Line before = sums_.fit(a, b);
         const double level = before.at(static_cast<double>(b));
         const std::size_t hop = std::max<std::size_t>(1, g_.window / 4);
         const std::size_t zone = std::min(c.zoneEnd, g_.n);
-        // An end takes the trace down: past its dead zone, and before the next event, the
-        // level lies well below the line of the fibre before it. (Candidates just past a dead
-        // zone are mostly the recovery's own; a real event so close could not be told apart.)
+        // An end takes the trace down: past its dead zone, and before the next event that
+        // could take it down in its place (a reflection or a large step; small steps are
+        // mostly a recovery's own), the level lies well below the line of the fibre before it.
         {
             std::size_t next = g_.n;
             for (std::size_t q = k + 1; q < cands_.size() && next == g_.n; ++q)
-                if (cands_[q].foot >= zone + kSettleWindows * g_.window) next = cands_[q].foot;
+                if (cands_[q].reflective || cands_[q].size >= kMinEndFallDb / 2)
+                    next = cands_[q].foot;
             const std::size_t to = std::min(g_.n, std::max(next, zone + g_.window));
             double deepest = -1e300;
             for (std::size_t j = zone; j + g_.window <= to; j += hop)
@@ -781,14 +803,29 @@ class Analysis {
         return 1.4826 * *mid / std::sqrt(2.0);
     }
 
+    // Where the line of the fibre before candidate k starts: past the previous candidate, or
+    // past an earlier one where that leaves too little fibre (the previous one a blip of
+    // noise, pruned later).
+    std::size_t lineStart(std::size_t k) const {
+        const std::size_t b = cands_[k].foot;
+        std::size_t q = k;
+        std::size_t from = lead_;
+        while (q > 0) {
+            --q;
+            from = fibreAfter(q);
+            if (from + 4 * g_.window <= b) break;
+            from = lead_;
+        }
+        return std::max(from, b > fitReach() ? b - fitReach() : 0);
+    }
+
     // How far the trace sinks below the line of the fibre before candidate k, past its
     // transition or dead zone and before the next candidate: an event's loss where the fibre
     // goes on, and more behind an end, where it keeps sinking along the receiver's recovery.
     double deepestDrop(std::size_t k) const {
         const Candidate& c = cands_[k];
-        const std::size_t prevEnd = k > 0 ? fibreAfter(k - 1) : lead_;
         const std::size_t b = c.foot;
-        const std::size_t a = std::max(prevEnd, b > fitReach() ? b - fitReach() : 0);
+        const std::size_t a = lineStart(k);
         if (b < a + kMinWindow) return 0.0;
         const Line before = sums_.fit(a, b);
         const std::size_t next = k + 1 < cands_.size() ? cands_[k + 1].foot : g_.n;
@@ -906,6 +943,7 @@ class Analysis {
     std::size_t launchTop_ = 0;
     std::size_t launchEnd_ = 0;
     std::size_t lead_ = 0;
+    std::size_t signalEnd_ = 0;
     double floor_ = 0.0;
 };
 

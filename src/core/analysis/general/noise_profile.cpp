@@ -22,36 +22,54 @@ double medianOf(std::vector<double>& v) {
 }  // namespace
 
 NoiseProfile::NoiseProfile(const std::vector<double>& v, std::size_t lo, std::size_t hi,
-                           std::size_t block, const std::vector<char>* valid, std::size_t stride)
-    : lo_(lo), block_(std::max<std::size_t>(block, 1)) {
+                           std::size_t block, const std::vector<char>* valid, std::size_t stride,
+                           std::size_t split) {
     hi = std::min(hi, v.size());
-    if (hi <= lo) return;
-    const std::size_t blocks = (hi - lo + block_ - 1) / block_;
-    median_.assign(blocks, 0.0);
-    sigma_.assign(blocks, 0.0);
+    if (split > lo && split < hi) {
+        split_ = split;
+        before_ = profile(v, lo, split, block, valid, stride);
+        after_ = profile(v, split, hi, block, valid, stride);
+        // A stretch too short for figures of its own takes the other's.
+        if (before_.median.empty()) before_ = after_;
+        if (after_.median.empty()) after_ = before_;
+    } else {
+        before_ = profile(v, lo, hi, block, valid, stride);
+    }
+}
+
+NoiseProfile::Part NoiseProfile::profile(const std::vector<double>& v, std::size_t lo,
+                                         std::size_t hi, std::size_t block,
+                                         const std::vector<char>* valid, std::size_t stride) {
+    Part p;
+    p.lo = lo;
+    p.block = std::max<std::size_t>(block, 1);
+    if (hi <= lo) return p;
+    const std::size_t blocks = (hi - lo + p.block - 1) / p.block;
+    p.median.assign(blocks, 0.0);
+    p.sigma.assign(blocks, 0.0);
     std::vector<char> known(blocks, 0);
     std::vector<double> work;
-    work.reserve(block_);
+    work.reserve(p.block);
     for (std::size_t b = 0; b < blocks; ++b) {
         work.clear();
-        const std::size_t from = lo + b * block_, to = std::min(hi, from + block_);
+        const std::size_t from = lo + b * p.block, to = std::min(hi, from + p.block);
         const std::size_t step = std::max<std::size_t>(stride, 1);
         for (std::size_t i = from; i < to; i += step)
             if (!valid || (*valid)[i]) work.push_back(v[i]);
         if (work.size() < std::max<std::size_t>(8, (to - from) / step / 4)) continue;
         const double med = medianOf(work);
         for (double& w : work) w = std::fabs(w - med);
-        median_[b] = med;
+        p.median[b] = med;
         // Where most values are equal (a floor clipped at the bottom of the scale, a quantised
         // flat stretch) the median deviation is 0; the tenth of the values farthest out still
         // tell the noise, at half weight so that an event in the block cannot dominate.
         const double mad = medianOf(work);
         if (mad > 0.0) {
-            sigma_[b] = kMadToSigma * mad;
+            p.sigma[b] = kMadToSigma * mad;
         } else {
             auto q90 = work.begin() + static_cast<std::ptrdiff_t>(work.size() * 9 / 10);
             std::nth_element(work.begin(), q90, work.end());
-            sigma_[b] = kTailWeight * *q90 / kQ90ToSigma;
+            p.sigma[b] = kTailWeight * *q90 / kQ90ToSigma;
         }
         known[b] = 1;
     }
@@ -60,26 +78,36 @@ NoiseProfile::NoiseProfile(const std::vector<double>& v, std::size_t lo, std::si
     for (std::size_t b = 0; b < blocks; ++b) {
         if (known[b]) {
             if (last < 0)
-                for (std::size_t k = 0; k < b; ++k) median_[k] = median_[b], sigma_[k] = sigma_[b];
+                for (std::size_t k = 0; k < b; ++k)
+                    p.median[k] = p.median[b], p.sigma[k] = p.sigma[b];
             last = static_cast<std::ptrdiff_t>(b);
         } else if (last >= 0) {
-            median_[b] = median_[static_cast<std::size_t>(last)];
-            sigma_[b] = sigma_[static_cast<std::size_t>(last)];
+            p.median[b] = p.median[static_cast<std::size_t>(last)];
+            p.sigma[b] = p.sigma[static_cast<std::size_t>(last)];
         }
     }
+    if (last < 0) {
+        p.median.clear();
+        p.sigma.clear();
+    }
+    return p;
 }
 
 double NoiseProfile::quietSigma(std::size_t i) const {
-    if (sigma_.empty()) return 0.0;
+    const Part& p = i >= split_ ? after_ : before_;
+    if (p.sigma.empty()) return 0.0;
     const std::size_t b =
-        std::min(i > lo_ ? (i - lo_) / block_ : std::size_t{0}, sigma_.size() - 1);
-    return b > 0 ? std::min(sigma(i), sigma_[b - 1]) : sigma(i);
+        std::min(i > p.lo ? (i - p.lo) / p.block : std::size_t{0}, p.sigma.size() - 1);
+    return b > 0 ? std::min(sigma(i), p.sigma[b - 1]) : sigma(i);
 }
 
-double NoiseProfile::interpolate(const std::vector<double>& f, std::size_t i) const {
+double NoiseProfile::interpolate(std::size_t i, bool typical) const {
+    const Part& p = i >= split_ ? after_ : before_;
+    const std::vector<double>& f = typical ? p.median : p.sigma;
     if (f.empty()) return 0.0;
     // Block b's figure belongs to its centre lo + (b + 1/2) block.
-    const double pos = (static_cast<double>(i) - static_cast<double>(lo_)) / block_ - 0.5;
+    const double pos =
+        (static_cast<double>(i) - static_cast<double>(p.lo)) / static_cast<double>(p.block) - 0.5;
     if (pos <= 0.0) return f.front();
     const std::size_t b = static_cast<std::size_t>(pos);
     if (b + 1 >= f.size()) return f.back();
