@@ -117,6 +117,30 @@ std::vector<double> smoothed(const TraceSums& sums, std::size_t h) {
     return out;
 }
 
+// A profile's figures near point i, looked up again only every few points: they change over
+// blocks of hundreds.
+class ProfileCursor {
+  public:
+    ProfileCursor(const NoiseProfile& p, bool quiet = false) : p_(p), quiet_(quiet) {}
+    void move(std::size_t i) {
+        if (valid_ && i >= at_ && i < at_ + kRefresh) return;
+        at_ = i;
+        valid_ = true;
+        typical_ = p_.typical(i);
+        sigma_ = quiet_ ? p_.quietSigma(i) : p_.sigma(i);
+    }
+    double typical() const { return typical_; }
+    double sigma() const { return sigma_; }
+
+  private:
+    static constexpr std::size_t kRefresh = 8;
+    const NoiseProfile& p_;
+    bool quiet_ = false;
+    bool valid_ = false;
+    std::size_t at_ = 0;
+    double typical_ = 0.0, sigma_ = 0.0;
+};
+
 double backscatterFor(const TraceInput& in) {
     if (in.backscatterDb && *in.backscatterDb >= kMinBackscatterDb &&
         *in.backscatterDb <= kMaxBackscatterDb)
@@ -412,10 +436,11 @@ class Analysis {
         // Peaks below the reflectance threshold are still taken, so that their edges are not
         // read as steps; pruning reports them only when they lose enough.
         const double minHeight = kMinPeakDb;
+        ProfileCursor at(peak_, true);
         std::size_t i = lo;
         while (i < hi) {
-            const double thr =
-                std::max(kPeakSigmas * peak_.quietSigma(i), minHeight) + peak_.typical(i);
+            at.move(i);
+            const double thr = std::max(kPeakSigmas * at.sigma(), minHeight) + at.typical();
             if (peakStat_[i] <= thr) {
                 ++i;
                 continue;
@@ -490,10 +515,12 @@ class Analysis {
             for (std::size_t i = lo; i < hi; ++i)
                 valid[i] = clearOfZones(k, i - g_.gap - m, i + g_.gap + 1 + m) ? 1 : 0;
             const NoiseProfile noise(t, lo, hi, blockLength(m), &valid, strideFor(m), signalEnd_);
+            ProfileCursor at(noise);
             std::size_t i = lo;
             while (i < hi) {
-                const double d = valid[i] ? t[i] - noise.typical(i) : 0.0;
-                const double thr = std::max(kStepSigmas * noise.sigma(i), 0.5 * lossThreshold_);
+                at.move(i);
+                const double d = valid[i] ? t[i] - at.typical() : 0.0;
+                const double thr = std::max(kStepSigmas * at.sigma(), 0.5 * lossThreshold_);
                 if (std::fabs(d) <= thr) {
                     ++i;
                     continue;
@@ -503,9 +530,10 @@ class Analysis {
                 double bestValue = std::fabs(d);
                 std::size_t j = i;
                 while (j < hi && valid[j]) {
-                    const double dj = t[j] - noise.typical(j);
-                    if ((dj > 0) != down || std::fabs(dj) <= std::max(kStepSigmas * noise.sigma(j),
-                                                                      0.5 * lossThreshold_))
+                    at.move(j);
+                    const double dj = t[j] - at.typical();
+                    if ((dj > 0) != down ||
+                        std::fabs(dj) <= std::max(kStepSigmas * at.sigma(), 0.5 * lossThreshold_))
                         break;
                     if (std::fabs(dj) > bestValue) {
                         bestValue = std::fabs(dj);
