@@ -23,6 +23,8 @@ class TraceSums {
     std::size_t size() const { return n_; }
     // Mean level of points [a, b); the level of point a when the range is empty.
     double mean(std::size_t a, std::size_t b) const;
+    // Sum of the levels of points [a, b), a <= b <= size() unchecked.
+    double sum(std::size_t a, std::size_t b) const { return s1_[b] - s1_[a]; }
     // Least-squares line over points [a, b); a flat line at the mean for fewer than 2 points.
     Line fit(std::size_t a, std::size_t b) const;
 
