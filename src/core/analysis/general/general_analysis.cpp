@@ -46,6 +46,9 @@ constexpr double kRiseSigmas = 4.0;
 // A step starts where the level departs from the line before it by this share of the step,
 // or this many point deviations.
 constexpr double kDepartShare = 0.05;
+// ... from the line of the fibre over this many windows just before: the local trend, which
+// the level's slow ripple along a fibre moves.
+constexpr std::size_t kDepartLineWindows = 8;
 constexpr double kDepartSigmas = 0.5;
 // A peak's core, left out of the noise estimates, runs until it has fallen back to this share
 // of its height.
@@ -641,7 +644,9 @@ class Analysis {
             const std::size_t reach = g_.pulseSpan + scaleWindow(c.scale) / 2 + g_.gap;
             const std::size_t from = c.centre > reach ? c.centre - reach : 0;
             if (from < prevEnd + kMinWindow) continue;
-            const std::size_t a = std::max(prevEnd, from > fitReach() ? from - fitReach() : 0);
+            const std::size_t a = std::max(prevEnd, from > kDepartLineWindows * g_.window
+                                                        ? from - kDepartLineWindows * g_.window
+                                                        : 0);
             const Line before = sums_.fit(a, from);
             // Residuals smaller than this are not a departure: the noise, and the slight bend
             // of a level over a pedestal, would otherwise move the start towards the line.
