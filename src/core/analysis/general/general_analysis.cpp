@@ -168,6 +168,10 @@ class Analysis {
         Result r;
         r.pulsePoints = g_.pulse;
         lead_ = leadingPoints();
+        // A front panel the file places further in: what lies before it is no fibre.
+        const double panel = in_.frontPanelM / in_.spacingM;
+        if (panel > static_cast<double>(g_.pulseSpan) && panel < static_cast<double>(g_.n / 4))
+            lead_ = std::max(lead_, static_cast<std::size_t>(panel) - g_.pulseSpan);
         floor_ = tailFloor();
         signalEnd_ = signalEnd();
         computePeakStatistic();

@@ -58,6 +58,9 @@ struct TraceInput {
     // typical value of single-mode fibre at the wavelength.
     std::optional<double> backscatterDb;
     Thresholds thresholds;
+    // Distance of the instrument's front panel from the first point, where the file stores it
+    // (some instruments record a stretch before it): the launch is looked for from there.
+    double frontPanelM = 0.0;
 };
 
 // Traces shorter than this are not analysed.
