@@ -29,6 +29,10 @@ constexpr int kScales = 3;
 constexpr std::size_t kFitWindows = 25;
 constexpr std::size_t kMinFitPoints = 1000;
 // Behind a fibre end the trace has fallen at least this far below the fibre before it.
+// ... and lies near the floor, or is this many times noisier than the fibre before it and
+// noisier than this (dB per point).
+constexpr double kEndNoiseRatio = 4.0;
+constexpr double kMinEndNoiseDb = 0.2;
 // Whether the fibre goes on is judged by the level over this many windows, against the slope of
 // the fibre before give or take this share.
 constexpr double kSlopeShare = 0.25;
@@ -786,12 +790,25 @@ class Analysis {
         // The fibre holds where the level keeps within the noise of the fibre's slope, and on
         // the average over that stretch keeps to it: a recovery falls faster all along,
         // though its ripples may hide that in any one window.
+        // The floor shows where the level, well below the fibre before, lies near the trace's
+        // own floor or is far noisier than that fibre was (the floor is not flat along every
+        // trace).
+        const double noiseBefore = pointNoise(a, b);
+        std::size_t checkedAt = g_.n;
+        auto atFloor = [&](std::size_t j, double here) {
+            if (here >= level - kMinEndFallDb) return false;
+            if (here < floor_ + kEndMarginDb) return true;
+            if (checkedAt != g_.n && j < checkedAt + m) return false;
+            checkedAt = j;
+            const double noise = pointNoise(j, j + 4 * m);
+            return noise >= kMinEndNoiseDb && noise >= kEndNoiseRatio * noiseBefore;
+        };
         std::size_t held = 0;
         double offSum = 0.0;
         int offCount = 0;
         for (std::size_t j = first; j + m <= g_.n; j += hop) {
             const double here = sums_.mean(j, j + m);
-            if (here < floor_ + kEndMarginDb && here < level - kMinEndFallDb) return false;
+            if (atFloor(j, here)) return false;
             const std::size_t reach = j + baseline + m;
             if (reach > g_.n) break;
             if (coreCount_[reach] != coreCount_[j]) {
