@@ -508,8 +508,16 @@ class Analysis {
             Candidate c{p.foot, p.top, end, true, false};
             c.zoneEnds = zoneEndsFrom(end, p.coreEnd, slope);
             fibreFrom = std::max(fibreFrom, end);
-            if (!cands_.empty() && cands_.back().reflective && c.foot < cands_.back().zoneEnd)
+            // A reflection inside the dead zone of the one before cannot be told apart from
+            // it: they are one event, where the first rises, as strong as the stronger.
+            if (!cands_.empty() && cands_.back().reflective && c.foot < cands_.back().zoneEnd) {
+                Candidate& first = cands_.back();
+                if (!first.launch && ys_[c.top] > ys_[first.top]) first.top = c.top;
+                first.zoneEnd = std::max(first.zoneEnd, c.zoneEnd);
+                for (std::size_t s = 0; s < kScales; ++s)
+                    first.zoneEnds[s] = std::max(first.zoneEnds[s], c.zoneEnds[s]);
                 continue;
+            }
             cands_.push_back(c);
             markZone(c.foot, c.zoneEnds);
         }
