@@ -178,8 +178,8 @@ class Analysis {
             lead_ = std::max(lead_, static_cast<std::size_t>(panel) - g_.pulseSpan);
         floor_ = tailFloor();
         signalEnd_ = signalEnd();
-        computePeakStatistic();
         findLaunchTop();
+        computePeakStatistic();
         findPeakCores();
         computeStepStatistics();
         findLaunch();
@@ -271,8 +271,10 @@ class Analysis {
         std::vector<double> h(g_.n, 0.0);
         for (std::size_t i = lo; i < hi; ++i)
             h[i] = ys_[i] - sums_.mean(i - g_.gap - m, i - g_.gap);
-        peak_ = NoiseProfile(h, lo, hi, blockLength(m), nullptr, strideFor(g_.smoothHalf * 2 + 1),
-                             signalEnd_);
+        // The launch and its fall are no noise of the fibre.
+        const std::size_t fibre = std::max(lo, cores_.front().second + g_.gap + m);
+        peak_ = NoiseProfile(h, fibre < hi ? fibre : lo, hi, blockLength(m), nullptr,
+                             strideFor(g_.smoothHalf * 2 + 1), signalEnd_);
         peakStat_ = std::move(h);
     }
     const NoiseProfile& fineStep() const { return stepNoise_[0]; }
