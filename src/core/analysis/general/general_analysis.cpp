@@ -41,6 +41,7 @@ constexpr double kMinEndFallDb = 2.0;
 // Beyond the end a reflection counts only when it stands this far above all the trace around
 // it.
 constexpr double kAfterEndHeightDb = 3.0;
+constexpr std::size_t kAfterEndReachWindows = 32;
 // Short of this far above the noise floor no fibre shows.
 constexpr double kEndMarginDb = 3.0;
 // A reflection's rising edge starts where the level first stands this share of the peak's
@@ -69,8 +70,10 @@ constexpr double kPeakFallBackShare = 0.5;
 constexpr double kPeakFallBackDb = 3.0;
 // The least height of a peak, whatever the noise.
 constexpr double kMinPeakDb = 0.05;  // enough for a tall peak with a slow recovery
-// Ghosts: echoes at these multiples of a stronger reflection's distance.
-constexpr int kGhostMultiples[] = {2, 3};
+// Ghosts: echoes after this many rounds between two reflections ...
+constexpr int kGhostRounds[] = {1, 2};
+// ... and stand at least this much lower than the reflection they echo.
+constexpr double kGhostWeakerDb = 3.0;
 // Plausible backscatter coefficients for a 1 ns pulse, dB.
 constexpr double kMinBackscatterDb = -95.0;
 constexpr double kMaxBackscatterDb = -65.0;
@@ -944,12 +947,14 @@ class Analysis {
             Event e = events[k];
             if (c.end) e.kind = EventKind::FibreEnd;
             if (c.afterEnd) {
-                const std::size_t reach = 8 * g_.window + 2 * g_.pulseSpan;
-                const std::size_t coreEnd = fallenBack(c.top, e.peakDb - kAfterEndHeightDb);
+                // The highest of the trace over a stretch on either side, past the peak's own
+                // fall and recovery on its far side.
+                const std::size_t reach = kAfterEndReachWindows * g_.window;
                 double around = -1e300;
-                for (std::size_t j = c.foot > reach ? c.foot - reach : 0; j < c.foot; ++j)
+                for (std::size_t j = c.foot > reach ? c.foot - reach : 0; j + 2 < c.foot; ++j)
                     around = std::max(around, y_[j]);
-                for (std::size_t j = coreEnd; j < std::min(g_.n, coreEnd + reach); ++j)
+                for (std::size_t j = c.top + 4 * g_.pulseSpan + 2 * g_.window;
+                     j < std::min(g_.n, c.top + reach); ++j)
                     around = std::max(around, y_[j]);
                 if (ys_[c.top] - around < kAfterEndHeightDb) continue;
                 e.afterEnd = true;
@@ -962,23 +967,31 @@ class Analysis {
         events = std::move(kept);
     }
 
+    // Ghosts: light that a reflection at L sends back is reflected again by one nearer the
+    // instrument at f (the launch connector, the instrument's own optics where the trace
+    // starts, another connector) and travels out to L once more, showing a weaker echo at
+    // L + (L - f), or after another round at L + 2 (L - f). Such an echo loses nothing.
     void dropGhosts(std::vector<Event>& events) const {
         const double tol =
             std::max({5.0, 3.0 * in_.spacingM, pulseLengthM(in_.pulseWidthNs, in_.groupIndex)});
-        // Echoes travel the fibre from the launch connector.
-        const double origin =
-            !cands_.empty() && cands_.front().launch ? events.front().distanceM : 0.0;
+        std::vector<double> nearer{0.0};
+        for (const Event& s : events)
+            if (s.reflective) nearer.push_back(s.distanceM);
         std::vector<Event> kept;
         for (const Event& e : events) {
             bool ghost = false;
             if (e.reflective && e.reflectanceDb && std::fabs(e.lossDb) < lossThreshold_ * 2) {
                 for (const Event& s : events) {
-                    if (&s == &e || !s.reflective || s.distanceM - origin <= tol) continue;
-                    const double strength = s.reflectanceDb.value_or(0.0);
-                    if (s.reflectanceDb && strength <= *e.reflectanceDb) continue;
-                    for (int k : kGhostMultiples)
-                        if (std::fabs(e.distanceM - origin - k * (s.distanceM - origin)) <= tol)
-                            ghost = true;
+                    // Weaker in level: beyond the end a reflectance against the noise means
+                    // nothing.
+                    if (&s == &e || !s.reflective || s.peakDb < e.peakDb + kGhostWeakerDb) continue;
+                    for (double f : nearer) {
+                        const double round = s.distanceM - f;
+                        if (round <= tol) continue;
+                        for (int k : kGhostRounds)
+                            if (std::fabs(e.distanceM - s.distanceM - k * round) <= tol)
+                                ghost = true;
+                    }
                 }
             }
             if (!ghost) kept.push_back(e);
