@@ -148,6 +148,14 @@ LevelSimResult simulateLevels(const LevelSimConfig& c) {
         }
     }
     for (const Peak& k : peaks) addPeak(power, k, pulse, tau, recoveryPts);
+    // The receiver's long recovery after a reflective end, below the backscatter before it.
+    if (!r.cut && endEvent.reflective && c.endTailM > 0.0 && end > 0) {
+        const std::size_t from = end + static_cast<std::size_t>(std::ceil(pulse)) + 1;
+        const double start = powerOf(level[end - 1] - c.endTailBelowDb);
+        const double decay = std::exp(-dx / c.endTailM);
+        double v = start;
+        for (std::size_t i = from; i < n && v > start * 1e-6; ++i, v *= decay) power[i] += v;
+    }
 
     // Noise, floor, saturation and the level scale.
     const SampleNoise noise(c.seed);
@@ -155,13 +163,40 @@ LevelSimResult simulateLevels(const LevelSimConfig& c) {
         const double km = static_cast<double>(i) * dx * 0.001;
         return powerOf(c.startLevelDb - c.startSnrDb + c.floorSlopeDbPerKm * km);
     };
-    r.levelsDb.resize(n);
-    const double q = c.quantumDb > 0.0 ? c.quantumDb : 0.0;
+    std::vector<double> stored(n);
     for (std::size_t i = 0; i < n; ++i) {
         const double s = sigmaAt(i);
         const double p =
             std::max(power[i] + kPedestalSigmas * s + s * noise.at(i), kLeastPowerSigmas * s);
-        double v = std::min(dbOf(p), saturation);
+        stored[i] = std::min(dbOf(p), saturation);
+    }
+    // A stretch before the front panel, flat at the level of the fibre's start with its noise.
+    const std::size_t lead = std::min(indexOf(c.leadInM), n);
+    if (lead > 0) {
+        const double s = sigmaAt(0);
+        std::vector<double> before(lead);
+        for (std::size_t i = 0; i < lead; ++i)
+            before[i] =
+                dbOf(std::max(powerOf(c.startLevelDb) + kPedestalSigmas * s + s * noise.at(n + i),
+                              kLeastPowerSigmas * s));
+        stored.insert(stored.begin(), before.begin(), before.end());
+        stored.resize(n);
+    }
+    // The instrument's filter, its scale's bottom and its level step.
+    if (c.filterHalfPoints > 0) {
+        // Over the points up to each one, as a receiver's filter sees the past only.
+        const std::size_t w = 2 * c.filterHalfPoints;
+        std::vector<double> sum(n + 1, 0.0);
+        for (std::size_t i = 0; i < n; ++i) sum[i + 1] = sum[i] + stored[i];
+        for (std::size_t i = 0; i < n; ++i) {
+            const std::size_t a = i > w ? i - w : 0;
+            stored[i] = (sum[i + 1] - sum[a]) / static_cast<double>(i + 1 - a);
+        }
+    }
+    r.levelsDb.resize(n);
+    const double q = c.quantumDb > 0.0 ? c.quantumDb : 0.0;
+    for (std::size_t i = 0; i < n; ++i) {
+        double v = c.clipDb ? std::max(stored[i], *c.clipDb) : stored[i];
         if (q > 0.0) v = std::round(v / q) * q;
         r.levelsDb[i] = v;
     }
@@ -185,6 +220,13 @@ LevelSimResult simulateLevels(const LevelSimConfig& c) {
                            false, true, false, snrAt(end)});
     }
     if (ghost) r.truth.push_back(*ghost);
+    std::vector<LevelTruth> inTrace;
+    for (LevelTruth t : r.truth) {
+        t.index += lead;
+        t.distanceM = static_cast<double>(t.index) * dx;
+        if (t.index < n) inTrace.push_back(t);
+    }
+    r.truth = std::move(inTrace);
     std::sort(r.truth.begin(), r.truth.end(),
               [](const LevelTruth& a, const LevelTruth& b) { return a.index < b.index; });
     return r;

@@ -14,7 +14,11 @@
 //    and backscatter coefficient, a short receiver tail, and for strong ones a slow recovery;
 //  - the launch: a reflection at distance 0 clipped at the receiver's saturation;
 //  - additive normal noise in linear power whose deviation may grow or fall along the trace,
-//    over a pedestal that makes the floor.
+//    over a pedestal that makes the floor;
+//  - as some instruments store their traces: a filter that spreads every transition over
+//    several pulses, a floor clipped at the bottom of the scale (the noise above it stays as
+//    spikes), a stretch recorded before the front panel, and a long recovery of the receiver
+//    after the end's reflection, below the backscatter and sinking to the floor.
 
 #include <cstddef>
 #include <cstdint>
@@ -58,12 +62,24 @@ struct LevelSimConfig {
     // Ghost of the strongest reflection (the launch aside) at twice its distance, this much
     // weaker; unset: none.
     std::optional<double> ghostBelowDb = 25.0;
+    // The receiver's filter: a moving average over the twice this many points before each,
+    // applied to the stored levels.
+    std::size_t filterHalfPoints = 0;
+    // Levels below this are stored at it (the bottom of the instrument's scale).
+    std::optional<double> clipDb;
+    // A stretch recorded before the front panel, this long, at the level the front panel's
+    // reflection falls back to: the fibre and its distances start after it.
+    double leadInM = 0.0;
+    // After a reflective end the receiver recovers along a decay this long (metres), starting
+    // this far (display dB) below the backscatter before the end; 0: none.
+    double endTailM = 0.0;
+    double endTailBelowDb = 3.0;
     std::uint64_t seed = 1;
 };
 
 struct LevelTruth {
-    std::size_t index = 0;  // first point of the event
-    double distanceM = 0.0;
+    std::size_t index = 0;   // first point of the event (the lead-in included)
+    double distanceM = 0.0;  // from the trace's first point
     double lossDb = 0.0;
     bool reflective = false;
     double reflectanceDb = 0.0;
