@@ -7,23 +7,33 @@
 //  1. Noise from the trace itself: the spread (median absolute deviation) of each detection
 //     statistic over blocks along the trace, so the threshold follows the noise as the signal
 //     sinks towards the floor, and correlated (oversampled, filtered) noise is measured as the
-//     statistic sees it.
-//  2. Reflective peaks: the lightly smoothed level rising above the backscatter just before it
-//     by more than the noise explains and by more than the height the reflectance threshold
-//     gives for this pulse; each peak's dead zone runs until the receiver has recovered (the
-//     fall has slowed to the fibre's own slope). The launch is the first of them.
-//  3. Steps (splices, bends, gainers, splitters): the difference between the mean levels of
+//     statistic sees it. Blocks leave out the reflections' peaks and never reach across the
+//     end of the signal, where the noise floor begins.
+//  2. The launch: the first reflection, from the front panel where the file places it; it is
+//     the origin of the distances, not an event of the fibre.
+//  3. Reflective peaks: the lightly smoothed level rising above the backscatter just before it
+//     by more than the noise explains. A reflection lies at the start of its rising edge. Its
+//     dead zone runs until the receiver has recovered (the fall has slowed to the slope of the
+//     fibre before it), as each step scale sees it: a slow recovery stays visible longer to
+//     longer windows. A reflection inside another's dead zone is one event with it.
+//  4. Steps (splices, bends, gainers, splitters): the difference between the mean levels of
 //     two windows on either side of a gap one pulse length wide, less the fibre's attenuation
 //     over that distance, beyond the noise; at three window lengths, so weak steps in noisy
-//     stretches are found too.
-//  4. The fibre end: the first event that takes away most of the signal left above the noise
-//     floor (or one whose loss reaches the end-of-fibre threshold); a trace that never falls to
-//     its floor has been cut before the end and gets none.
-//  5. Each event is measured by two least-squares lines, one over the fibre before it and one
-//     over the fibre after it, both taken to the event; a reflection's reflectance follows from
-//     its peak height over the backscatter, the backscatter coefficient and the pulse width.
-//  6. Beyond the end only strong reflections are kept, and none at a multiple of the distance
-//     of a stronger reflection (ghosts, echoes of that reflection).
+//     stretches are found too. A step lies where the level departs from the local line of the
+//     fibre before it (the change point of a cumulative sum), which filtered traces spread
+//     well past the pulse.
+//  5. The fibre end: the first event that takes the trace well below the fibre before it,
+//     after which the fibre's slope does not show again before the floor does (the receiver's
+//     recovery from an end's reflection falls far faster than fibre), or that sinks the trace
+//     by the file's end-of-fibre threshold; a trace that never falls to its floor has been cut
+//     before the end and gets none.
+//  6. Each event is measured by two least-squares lines, one over the fibre before it and one
+//     over the fibre after its dead zone, both taken to the event; a reflection's reflectance
+//     follows from its peak height over the backscatter, the backscatter coefficient and the
+//     pulse width.
+//  7. Beyond the end only reflections standing clear of all the trace around them are kept,
+//     and no ghosts: echoes between two reflections (the trace's start among them), at
+//     L + (L - f) or L + 2 (L - f) for reflections at L and f, lower than the one at L.
 
 #include <cstddef>
 #include <optional>
