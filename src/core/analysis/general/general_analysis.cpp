@@ -671,17 +671,24 @@ class Analysis {
             const Line before = sums_.fit(a, from);
             // Residuals smaller than this are not a departure: the noise, and the slight bend
             // of a level over a pedestal, would otherwise move the start towards the line.
+            // Slow wiggles of a filtered trace, which the noise of single points does not
+            // tell, are as large as the noise of a window's mean: up to a quarter of the step.
+            const double wiggle = std::min(0.25 * c.size, fineStep().sigma(from) / std::sqrt(2.0));
             const double allowance =
-                std::max(kDepartShare * c.size, kDepartSigmas * pointNoise(a, from));
-            double run = 0.0, extreme = 0.0;
+                std::max({kDepartShare * c.size, kDepartSigmas * pointNoise(a, from), wiggle});
+            // Walking back from the middle of the transition, the step starts after the last
+            // point still within the allowance of the line (over a few points, against the
+            // noise of single ones): a wiggle further back that returns to the line is none
+            // of the step's.
+            const std::size_t h = std::max<std::size_t>(1, g_.pulseSpan / 8);
             std::size_t start = from;
-            for (std::size_t j = from; j < c.centre; ++j) {
-                const double r = y_[j] - before.at(static_cast<double>(j));
-                run += (c.down ? r : -r) + allowance;
-                const double v = run;
-                if (v > extreme) {
-                    extreme = v;
-                    start = j + 1;
+            for (std::size_t j = c.centre; j > from; --j) {
+                const std::size_t at = j - 1;
+                const double r = sums_.mean(at > h ? at - h : 0, at + h + 1) -
+                                 before.at(static_cast<double>(at));
+                if ((c.down ? -r : r) <= allowance) {
+                    start = j;
+                    break;
                 }
             }
             c.foot = start;
