@@ -123,6 +123,28 @@ Bytes withFirst(std::uint8_t first, const Bytes& rest) {
     return out;
 }
 
+// An input of the cli_output harness: the length of the zero-separated names, the names, the
+// file.
+Bytes withNames(const std::string& names, const Bytes& file) {
+    Bytes out{static_cast<std::uint8_t>(names.size())};
+    out.insert(out.end(), names.begin(), names.end());
+    out.insert(out.end(), file.begin(), file.end());
+    return out;
+}
+
+// A file of many pulse widths, each with a scale factor of its own, of which only the first
+// holds points.
+Bytes manyEmptyTraces(std::uint16_t pulses) {
+    sr4731::Document doc = sr4731::typicalDocument(2, 50);
+    doc.fixed->pulses.assign(pulses, doc.fixed->pulses.front());
+    sr4731::ScaleGroup empty = doc.data->groups.front();
+    empty.points.clear();
+    empty.declaredPoints = 0;
+    doc.data->groups.resize(pulses, empty);
+    doc.data->declaredGroups = pulses;
+    return sr4731::encode(doc);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -136,6 +158,7 @@ int main(int argc, char** argv) {
     const fs::path ztDir = out / "zt_reader";
     const fs::path wsDir = out / "workspace_roundtrip";
     const fs::path foreignDir = out / "sr4731_decode";
+    const fs::path cliDir = out / "cli_output";
 
     // SOR: small complete files over the ranges, the wavelengths and the text variants.
     const char* waves[] = {"850 nm", "1300 nm", "1310 nm", "1490 nm", "1550 nm", "1625 nm"};
@@ -169,6 +192,21 @@ int main(int argc, char** argv) {
             put(foreignDir,
                 "typical_v" + std::to_string(version) + "_" + std::to_string(c++) + ".sor",
                 sr4731::encode(doc, {conv, std::nullopt}));
+    }
+
+    // export and the report names: names with links, controls, bytes that are not UTF-8 and
+    // repeats, with files of both kinds.
+    using namespace std::string_literals;
+    const std::string names[] = {"a.sor\0b/a.sor\0a.zt"s, "x\x1b[31m.sor\0bad\xff\xfe.sor\0"s,
+                                 "..\0/\0\xe4\xb8\x80.sor\0line\n2.sor"s, ""s};
+    int c = 0;
+    for (const std::string& n : names) {
+        put(cliDir, "own_" + std::to_string(c),
+            withNames(n, smallSor(116, c % 10, "1550 nm", c % 4)));
+        put(cliDir, "typical_" + std::to_string(c),
+            withNames(n, sr4731::encode(sr4731::typicalDocument(c % 2 + 1, 300))));
+        put(cliDir, "empty_traces_" + std::to_string(c), withNames(n, manyEmptyTraces(400)));
+        ++c;
     }
 
     // The bundled samples as they are (the harnesses cut them to their length limit), and the

@@ -7,12 +7,14 @@ set(CPACK_PACKAGE_NAME otdr-viewer)
 set(CPACK_PACKAGE_VENDOR "Halvern Photonix")
 set(CPACK_PACKAGE_CONTACT "Halvern Photonix <support@halvern-photonix.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "VR3728 OTDR trace viewer and analyser (SOR and ZT files)")
+# Lines of at most 80 characters, as Debian's tools show them.
 string(CONCAT CPACK_PACKAGE_DESCRIPTION
-    "Opens the trace files of the VR3728 optical time-domain reflectometer (Telcordia SOR\n"
-    "files and the instrument's own ZT files), shows the backscatter trace, finds and edits\n"
-    "the events along the fibre, measures losses between markers, compares two traces and\n"
-    "prints a test report. The interface is in Chinese. The command-line tool otdr does the\n"
-    "same work without a window, also over many files at once.")
+    "Opens the trace files of the VR3728 optical time-domain reflectometer\n"
+    "(Telcordia SOR files and the instrument's own ZT files), shows the\n"
+    "backscatter trace, finds and edits the events along the fibre, measures\n"
+    "losses between markers, compares two traces and prints a test report. The\n"
+    "interface is in Chinese. The command-line tool otdr does the same work\n"
+    "without a window, also over many files at once.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Checks the Debian package in build/package (made by `cpack --preset ci`) and the install
-# tree of the ci build: both hold exactly the expected files; the desktop entry, the AppStream
-# metainfo, the MIME description and the manual pages pass their validators; the programs
-# carry no run path into the build tree; and, unpacked into a scratch root, the installed
-# programs run: --version, events and report on a bundled sample, and the window on a file.
+# tree of the ci build: both hold exactly the expected files; lintian finds no error or
+# warning; the desktop entry, the AppStream metainfo, the MIME description and the manual
+# pages pass their validators; the programs carry no run path into the build tree; and,
+# unpacked into a scratch root, the installed programs run: --version (without loading Qt),
+# events and report on a bundled sample, and the window on a file.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -21,10 +22,17 @@ trap 'rm -rf "$scratch"' EXIT
 
 fail() { echo "check-package: $*" >&2; exit 1; }
 
+# The report module of otdr lies in the package's private folder of the multiarch libraries.
+multiarch=$(gcc -print-multiarch)
+module=lib/$multiarch/otdr-viewer/otdr-report.so
+
 expected() {
     local p=$1
     echo "$p/bin/otdr"
     echo "$p/bin/otdrview"
+    echo "$p/$module"
+    echo "$p/share/doc/otdr-viewer/changelog.gz"
+    echo "$p/share/doc/otdr-viewer/copyright"
     echo "$p/share/applications/$id.desktop"
     for s in 16 22 24 32 48 64 128 256; do echo "$p/share/icons/hicolor/${s}x${s}/apps/otdrview.png"; done
     echo "$p/share/icons/hicolor/scalable/apps/otdrview.svg"
@@ -48,8 +56,16 @@ for d in libc6 libstdc++6 libqt6widgets6 libqt6printsupport6 qt6-qpa-plugins fon
     grep -q "\b$d\b" <<<"$depends" || fail "Depends lacks $d"
 done
 
+echo "-- lintian"
+if ! findings=$(lintian --fail-on error,warning "$deb" 2>&1); then
+    printf '%s\n' "$findings" >&2
+    fail "lintian reports errors or warnings"
+fi
+
 root=$scratch/root
 dpkg -x "$deb" "$root"
+zcat "$root/usr/share/doc/otdr-viewer/changelog.gz" | head -n 1 | grep -q "^otdr-viewer ($version) " ||
+    fail "the changelog's last entry is not version $version"
 
 echo "-- validators"
 desktop-file-validate "$root/usr/share/applications/$id.desktop"
@@ -65,8 +81,8 @@ for page in otdr otdrview; do
 done
 
 echo "-- run paths"
-for exe in otdr otdrview; do
-    if readelf -d "$root/usr/bin/$exe" | grep -E -q 'RPATH|RUNPATH'; then
+for exe in bin/otdr bin/otdrview "$module"; do
+    if readelf -d "$root/usr/$exe" | grep -E -q 'RPATH|RUNPATH'; then
         fail "$exe carries a run path"
     fi
 done
@@ -75,6 +91,9 @@ echo "-- installed programs"
 export HOME=$scratch/home TMPDIR=$scratch/tmp XDG_CONFIG_HOME=$scratch/home/.config
 mkdir -p "$HOME" "$TMPDIR"
 [ "$("$root/usr/bin/otdr" --version)" = "otdr $version" ] || fail "otdr --version"
+if LD_DEBUG=libs "$root/usr/bin/otdr" --version 2>&1 >/dev/null | grep -q 'libQt6'; then
+    fail "otdr --version loads Qt"
+fi
 [ "$("$root/usr/bin/otdrview" --version)" = "otdrview $version" ] || fail "otdrview --version"
 "$root/usr/bin/otdr" events samples/long_64km_1550.sor | tee "$scratch/events.txt"
 grep -q "^samples/long_64km_1550.sor: [1-9][0-9]* events" "$scratch/events.txt" ||

@@ -26,7 +26,7 @@ mkdir -p "$build/findings" "$build/corpus"
 export ASAN_OPTIONS="${ASAN_OPTIONS:-quarantine_size_mb=16}"
 
 status=0
-while read -r name program maxlen; do
+while read -r name program maxlen rss; do
     [ -n "$name" ] || continue
     if [ $# -gt 0 ] && ! printf '%s\n' "$@" | grep -qx -- "$name"; then continue; fi
     # New inputs that reach new code go to the first folder; the seed folders are only read.
@@ -38,7 +38,7 @@ while read -r name program maxlen; do
     log=$build/findings/$name.log
     echo "== $name: $seconds s, inputs up to $maxlen bytes"
     if "$program" -max_total_time="$seconds" -max_len="$maxlen" -timeout=10 \
-        -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$build/findings/$name-" \
+        -rss_limit_mb="${rss:-2048}" -print_final_stats=1 -artifact_prefix="$build/findings/$name-" \
         "${folders[@]}" >"$log" 2>&1; then
         runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
         rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log")

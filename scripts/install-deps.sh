@@ -10,7 +10,7 @@ packages=(
     clang libclang-rt-14-dev
     fonts-wqy-microhei xvfb xauth
     poppler-utils
-    desktop-file-utils appstream shared-mime-info dpkg-dev file groff-base binutils
+    desktop-file-utils appstream shared-mime-info dpkg-dev file groff-base binutils lintian
 )
 
 missing=()

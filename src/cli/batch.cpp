@@ -2,6 +2,7 @@
 
 #include <poll.h>
 #include <sched.h>
+#include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,18 +16,40 @@
 #include <cstring>
 #include <iostream>
 #include <mutex>
+#include <new>
 #include <optional>
 #include <thread>
 #include <vector>
 
 #include "interrupt.h"
 #include "progress.h"
+#include "util/temp_files.h"
 
 namespace otdr::cli {
 
 namespace {
 
 constexpr auto kProgressTick = std::chrono::milliseconds(100);
+
+// Item i's work; an exception (no memory, say) fails the item with a message instead of
+// ending the run.
+ItemResult doWork(const Batch& b, std::size_t i) {
+    const auto failed = [&](const std::string& why) {
+        ItemResult r;
+        r.status = 1;
+        r.err = "otdr: " + (b.name ? b.name(i) : std::to_string(i)) + ": " + why + "\n";
+        return r;
+    };
+    try {
+        return b.work(i);
+    } catch (const std::bad_alloc&) {
+        return failed("内存不足");
+    } catch (const std::exception& e) {
+        return failed(std::string("内部错误：") + e.what());
+    } catch (...) {
+        return failed("内部错误");
+    }
+}
 
 // Writes one item's texts, stepping the progress line aside; false when standard output fails.
 bool writeItem(const ItemResult& r, ProgressBar& progress) {
@@ -50,7 +73,7 @@ bool finishItem(const Batch& b, std::size_t i, ItemResult& r, ProgressBar& progr
 bool runInline(const Batch& b, ProgressBar& progress) {
     bool ok = true;
     for (std::size_t i = 0; i < b.count; ++i) {
-        ItemResult r = b.work(i);
+        ItemResult r = doWork(b, i);
         progress.advance(i + 1);
         if (!finishItem(b, i, r, progress, ok)) break;
     }
@@ -71,7 +94,7 @@ bool runOnThreads(const Batch& b, std::size_t jobs, ProgressBar& progress) {
             for (;;) {
                 const std::size_t i = next.fetch_add(1);
                 if (i >= b.count || stop) return;
-                ItemResult r = b.work(i);
+                ItemResult r = doWork(b, i);
                 {
                     const std::lock_guard<std::mutex> lock(m);
                     results[i] = std::move(r);
@@ -135,6 +158,8 @@ struct FrameHeader {
 };
 
 struct Worker {
+    // The worker's temporary files, in memory shared with it: removed here when it dies.
+    TempFileTable* temps = nullptr;
     pid_t pid = -1;
     int request = -1;  // the parent writes item indices here
     int result = -1;   // and reads the results here
@@ -143,11 +168,12 @@ struct Worker {
     std::string received;
 };
 
-[[noreturn]] void workerLoop(const Batch& b, int request, int result) {
+[[noreturn]] void workerLoop(const Batch& b, int request, int result, TempFileTable* temps) {
     setInterruptClearsLine(false);
+    useTempFileTable(temps);
     std::uint64_t index = 0;
     while (readAll(request, &index, sizeof index)) {
-        const ItemResult r = b.work(static_cast<std::size_t>(index));
+        const ItemResult r = doWork(b, static_cast<std::size_t>(index));
         const FrameHeader h{index, r.status, r.out.size(), r.err.size()};
         if (!writeAll(result, &h, sizeof h) || !writeAll(result, r.out.data(), r.out.size()) ||
             !writeAll(result, r.err.data(), r.err.size()))
@@ -161,8 +187,17 @@ void closeFd(int& fd) {
     fd = -1;
 }
 
+// A table in memory that stays shared with the processes forked after it; nullptr when the
+// system refuses it (the worker then records its files only for its own signal handler).
+TempFileTable* sharedTempFileTable() {
+    void* p = ::mmap(nullptr, sizeof(TempFileTable), PROT_READ | PROT_WRITE,
+                     MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+    return p == MAP_FAILED ? nullptr : new (p) TempFileTable{};
+}
+
 // Starts a worker; false when the system refuses a pipe or a process.
 bool spawn(const Batch& b, std::vector<Worker>& all, Worker& w) {
+    if (!w.temps) w.temps = sharedTempFileTable();
     int req[2], res[2];
     if (::pipe(req) != 0) return false;
     if (::pipe(res) != 0) {
@@ -185,7 +220,7 @@ bool spawn(const Batch& b, std::vector<Worker>& all, Worker& w) {
             if (other.request >= 0) ::close(other.request);
             if (other.result >= 0) ::close(other.result);
         }
-        workerLoop(b, req[0], res[1]);
+        workerLoop(b, req[0], res[1], w.temps);
     }
     ::close(req[0]);
     ::close(res[1]);
@@ -194,7 +229,9 @@ bool spawn(const Batch& b, std::vector<Worker>& all, Worker& w) {
         ::close(res[0]);
         return false;
     }
+    TempFileTable* temps = w.temps;
     w = Worker{};
+    w.temps = temps;
     w.pid = pid;
     w.request = req[1];
     w.result = res[0];
@@ -236,6 +273,8 @@ bool runInProcesses(const Batch& b, std::size_t jobs, ProgressBar& progress) {
         w.pid = -1;
         closeFd(w.request);
         closeFd(w.result);
+        // What it was writing when it died is of no use to anyone.
+        if (w.temps) removeTempFiles(*w.temps);
         if (w.busy) {
             w.busy = false;
             ItemResult r;
@@ -290,7 +329,7 @@ bool runInProcesses(const Batch& b, std::size_t jobs, ProgressBar& progress) {
             }
         if (fds.empty()) {
             // Not a single worker could be started: do the rest here.
-            for (; next < b.count; ++next) results[next] = b.work(next);
+            for (; next < b.count; ++next) results[next] = doWork(b, next);
             continue;
         }
         const int n = ::poll(fds.data(), fds.size(), static_cast<int>(kProgressTick.count()));
@@ -319,7 +358,10 @@ bool runInProcesses(const Batch& b, std::size_t jobs, ProgressBar& progress) {
         int status = 0;
         ::waitpid(w.pid, &status, 0);
         closeFd(w.result);
+        if (w.temps) removeTempFiles(*w.temps);
     }
+    for (Worker& w : workers)
+        if (w.temps) ::munmap(w.temps, sizeof(TempFileTable));
     ::sigaction(SIGPIPE, &oldPipe, nullptr);
     return ok;
 }

@@ -1,5 +1,6 @@
-// otdr events: open trace files as the window does, analyse them and print the event table
-// exactly as the event grid shows it.
+// otdr events: open trace files as the window does (another instrument's file through the
+// import, in memory), analyse them and print the event table exactly as the event grid shows
+// it; or list the events a file holds itself.
 
 #include <iostream>
 #include <memory>
@@ -14,6 +15,8 @@
 #include "commands.h"
 #include "progress.h"
 #include "util/numeric.h"
+#include "util/text.h"
+#include "workspace/foreign_files.h"
 
 namespace otdr::cli {
 
@@ -25,6 +28,7 @@ struct EventsOptions {
     std::optional<double> ior;
     bool json = false;
     bool csv = false;
+    bool stored = false;
     int jobs = defaultJobs();
     bool quiet = false;
 };
@@ -55,10 +59,25 @@ bool applyFibreParameters(Session& s, const EventsOptions& o) {
     return !s.prompter.hadError();
 }
 
+// The file's own events in the slot's table and grid, as the window shows an imported file's;
+// the ones left out are named on stderr.
+bool showStoredEvents(Session& s, const std::string& path, std::ostream& errors) {
+    auto events = storedEventsOfFile(path);
+    if (!events) {
+        errors << events.error().message << '\n';
+        return false;
+    }
+    const sr4731::StoredEventsFill fill = s.ws->showStoredEvents(events.value());
+    for (const std::string& note : sr4731::leftOutNotes(fill, s.ws->state().params.rangeIndex))
+        errors << escapeControls(note) << '\n';
+    return true;
+}
+
 std::optional<FileEvents> analyseFile(const std::string& path, const EventsOptions& o,
                                       std::ostream& errors, int& exitCode) {
     Session s(&errors);
-    if (!openFile(s, path)) {
+    // A run over several files labels every line of a file's messages itself.
+    if (!openTraceOrForeign(s, path, o.files.size() == 1)) {
         exitCode = kExitRefused;
         return std::nullopt;
     }
@@ -67,7 +86,12 @@ std::optional<FileEvents> analyseFile(const std::string& path, const EventsOptio
         return std::nullopt;
     }
     Workspace& ws = *s.ws;
-    ws.analyse();
+    if (!o.stored) {
+        ws.analyse();
+    } else if (!showStoredEvents(s, path, errors)) {
+        exitCode = kExitRefused;
+        return std::nullopt;
+    }
     const WorkspaceState& st = ws.state();
     const EventTable& t = st.active().events;
     FileEvents out;
@@ -89,6 +113,17 @@ constexpr auto kReplace = nlohmann::ordered_json::error_handler_t::replace;
 constexpr const char* kCellKeys[5] = {"distance", "avg_loss", "splice_loss", "return_loss",
                                       "link_loss"};
 
+// The number a cell shows, null for an empty cell ("--------"); a capped form counts by its
+// number. The return loss is given as a reflectance, negative like the files' own.
+nlohmann::ordered_json cellJson(const std::string& cell, double sign = 1.0) {
+    std::string_view v = trimBlanks(cell);
+    if (!v.empty() && (v.front() == '<' || v.front() == '>')) v.remove_prefix(1);
+    const std::optional<double> n = parseWholeNumber(v);
+    if (!n) return nullptr;
+    const double x = sign * *n;
+    return x == 0.0 ? 0.0 : x;
+}
+
 nlohmann::ordered_json toJson(const FileEvents& f) {
     nlohmann::ordered_json j;
     j["file"] = f.file;
@@ -100,6 +135,9 @@ nlohmann::ordered_json toJson(const FileEvents& f) {
         e["position"] = r.position;
         e["reflective"] = r.reflective;
         for (int c = 0; c < 5; ++c) e[kCellKeys[c]] = r.cells[static_cast<std::size_t>(c)];
+        e["distance_km"] = cellJson(r.cells[kColDistance]);
+        e["loss_db"] = cellJson(r.cells[kColSpliceLoss]);
+        e["reflectance_db"] = cellJson(r.cells[kColReturnLoss], -1.0);
         events.push_back(std::move(e));
     }
     j["events"] = std::move(events);
@@ -135,7 +173,7 @@ std::string csvRows(const FileEvents& f) {
 
 std::string textBlock(const FileEvents& f) {
     std::ostringstream os;
-    os << f.file << ": " << f.rows.size() << " events\n";
+    os << escapeName(f.file) << ": " << f.rows.size() << " events\n";
     for (const EventRow& r : f.rows) {
         os << r.number << '\t' << r.type << '\t' << r.position << '\t'
            << (r.reflective ? 'R' : '-');
@@ -195,6 +233,11 @@ int runEvents(const EventsOptions& o) {
         std::cerr << "otdr events: --json and --csv exclude each other\n";
         return kExitUsage;
     }
+    if (o.stored && (o.ior || o.threshold)) {
+        std::cerr << "otdr events: --stored lists the events the files hold; --ior and "
+                     "--threshold do not apply to them\n";
+        return kExitUsage;
+    }
     if (!fibreParametersAccepted(o)) return kExitUsage;
     const Format format = o.csv                 ? Format::Csv
                           : !o.json             ? Format::Text
@@ -210,10 +253,10 @@ int runEvents(const EventsOptions& o) {
     batch.workers = Workers::Threads;
     batch.work = [&](std::size_t i) {
         ItemResult r = eventsItem(o.files[i], o, format);
-        if (o.files.size() > 1) r.err = labelLines(o.files[i], r.err);
+        if (o.files.size() > 1) r.err = labelLines(escapeName(o.files[i]), r.err);
         return r;
     };
-    batch.name = [&](std::size_t i) { return o.files[i]; };
+    batch.name = [&](std::size_t i) { return escapeName(o.files[i]); };
     batch.accept = [&](std::size_t, ItemResult& r) {
         if (r.status == kExitUsage) {
             exitCode = kExitUsage;
@@ -239,15 +282,21 @@ Runner addEventsCommand(CLI::App& app) {
     auto* cmd = app.add_subcommand(
         "events",
         "Analyse trace files and print their event tables as the event grid shows them.\n"
-        "Each file is opened on its own, as the window opens it; --ior and --threshold are\n"
-        "applied as the fibre parameter dialog's OK would apply them, then the trace is\n"
-        "analysed. Per event: number, type, position (full-rate sample index), reflective\n"
-        "flag and the five grid cells untrimmed (distance km, average loss dB/km, splice loss\n"
-        "dB, return loss dB, link loss dB).\n"
+        "Each file is opened on its own, as the window opens it; another instrument's SOR\n"
+        "file is imported in memory, as the window imports it, and no file is written. --ior\n"
+        "and --threshold are applied as the fibre parameter dialog's OK would apply them, then\n"
+        "the trace is analysed. --stored lists instead the events the file holds itself,\n"
+        "without analysing: another instrument's KeyEvents, a ZT file's event table (events\n"
+        "outside the range or behind the fibre end are left out and named on stderr). Per\n"
+        "event: number, type, position (full-rate sample index), reflective flag and the five\n"
+        "grid cells untrimmed (distance km, average loss dB/km, splice loss dB, return loss\n"
+        "dB, link loss dB).\n"
         "--json prints one object {\"file\", \"events\": [...]} for a single file and an array\n"
-        "of such objects for several files. --csv prints one header line and one line per\n"
-        "event with the file name in the first column; fields holding a comma or a quote are\n"
-        "quoted. A refused file is reported on stderr, left out, and makes the exit status 1.\n"
+        "of such objects for several files; each event also gives distance_km, loss_db (the\n"
+        "splice loss) and reflectance_db (the return loss, negative) as numbers, null where\n"
+        "the cell is empty. --csv prints one header line and one line per event with the\n"
+        "file name in the first column; fields holding a comma or a quote are quoted.\n"
+        "A refused file is reported on stderr, left out, and makes the exit status 1.\n"
         "The files are analysed on all cores (--jobs); the output is the same for any number.\n"
         "Over five or more files a progress line is shown on stderr when it is a terminal.");
     auto o = std::make_shared<EventsOptions>();
@@ -257,6 +306,8 @@ Runner addEventsCommand(CLI::App& app) {
     cmd->add_option("--ior", o->ior, "refractive index (1.0 .. 2.0, default: from the file)");
     cmd->add_flag("--json", o->json, "print JSON");
     cmd->add_flag("--csv", o->csv, "print CSV with a header line");
+    cmd->add_flag("--stored", o->stored,
+                  "list the events the file holds (KeyEvents, a ZT event table) without analysing");
     cmd->add_option("-j,--jobs", o->jobs,
                     "files analysed at once (default: the number of cores); the output is the\n"
                     "same, in the order of the arguments, for any number")

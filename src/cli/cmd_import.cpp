@@ -38,7 +38,7 @@ int runImport(const ImportArgs& a) {
     }
     auto doc = decodeSorFile(a.input);
     if (!doc) {
-        std::cerr << "otdr import: " << a.input << ": " << doc.error().message << '\n';
+        printError("import", a.input + ": " + doc.error().message);
         return kExitRefused;
     }
     sr4731::ImportOptions o;
@@ -47,16 +47,17 @@ int runImport(const ImportArgs& a) {
     o.trace = static_cast<std::size_t>(a.trace - 1);
     auto r = sr4731::importTrace(doc.value(), o);
     if (!r) {
-        std::cerr << "otdr import: " << a.input << ": " << r.error().message << '\n';
+        printError("import", a.input + ": " + r.error().message);
         return kExitRefused;
     }
     if (auto w = writeFileAtomically(a.output, r.value().file); !w) {
-        std::cerr << "otdr import: " << w.error().message << '\n';
+        printError("import", w.error().message);
         return kExitRefused;
     }
     const sr4731::ImportResult& res = r.value();
-    std::cout << "wrote " << a.output << " from trace " << a.trace << " of " << a.input << " ("
-              << res.pulseWidthNs << " ns, " << res.foreignPoints << " points)\n";
+    std::cout << "wrote " << escapeName(a.output) << " from trace " << a.trace << " of "
+              << escapeName(a.input) << " (" << res.pulseWidthNs << " ns, " << res.foreignPoints
+              << " points)\n";
     for (const std::string& c : res.changes) std::cout << "  " << escapeControls(c) << '\n';
     return kExitOk;
 }
@@ -68,10 +69,12 @@ Runner addImportCommand(CLI::App& app) {
         "import",
         "Convert a trace of another instrument's SOR file into the instrument's own SOR or ZT\n"
         "layout, which the window and every command open. The range is the smallest whose\n"
-        "32768 samples cover the trace unless --range gives one; the levels are resampled onto\n"
-        "its grid by linear interpolation in distance; pulse width, wavelength (the nearest the\n"
-        "instrument has), group index, date, averages and texts are carried over. The output\n"
-        "says what was changed.");
+        "nominal length (500 m .. 256 km) covers the trace's last point unless --range gives\n"
+        "one; the levels are resampled onto its grid (the range's own sample spacing) by linear\n"
+        "interpolation in distance; pulse width, wavelength (the nearest the instrument has),\n"
+        "group index, date, averages and texts are carried over. The file's own events go into\n"
+        "the event table of a ZT file (an event outside the range is named and left out); a SOR\n"
+        "file holds none. The output says what was changed.");
     auto a = std::make_shared<ImportArgs>();
     cmd->add_option("FOREIGN", a->input, "SOR file of another instrument")->required();
     cmd->add_option("-o,--output", a->output, "file to write; .sor or .zt decides the format")

@@ -224,7 +224,7 @@ void line(const char* label, const std::string& value) {
 void printText(const std::string& path, const Document& d) {
     const Texts text{sr4731::codePageOf(d)};
     auto show = [&](const std::string& bytes) { return dash(text(bytes)); };
-    line("file", escapeControls(path));
+    line("file", escapeName(path));
     line("version",
          std::to_string(d.version) + " (Map revision " + std::to_string(d.mapRevision) + ")");
     if (d.supplier) {
@@ -313,7 +313,7 @@ int runInspect(const InspectOptions& o) {
     for (const std::string& path : o.files) {
         auto doc = decodeSorFile(path);
         if (!doc) {
-            std::cerr << "otdr inspect: " << path << ": " << doc.error().message << '\n';
+            printError("inspect", path + ": " + doc.error().message);
             exitCode = kExitRefused;
             continue;
         }

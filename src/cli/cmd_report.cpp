@@ -1,15 +1,13 @@
 // otdr report: the window's test report of trace files, written as PDF files: one file to a
 // named PDF, or many files to one PDF each in a folder, on all cores.
 
-#include <fcntl.h>
-#include <sys/stat.h>
+#include <dlfcn.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
-#include <cstring>
+#include <climits>
+#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -19,28 +17,17 @@
 #include <vector>
 
 #include "batch.h"
+#include "build_info.h"
 #include "cli_common.h"
 #include "commands.h"
-#include "interrupt.h"
 #include "progress.h"
+#include "report_module.h"
+#include "report_names.h"
+#include "util/file_io.h"
+#include "util/temp_files.h"
 #include "util/text.h"
 #include "workspace/settings.h"
-
-#ifdef OTDR_WITH_GUI
-#include <QApplication>
-#include <QDir>
-#include <QFileInfo>
-#include <QPrinter>
-#include <QStandardPaths>
-#include <clocale>
-
-#include "app/qt_text.h"
-#include "app/settings_store.h"
-#include "dialogs/report_settings_dialog.h"
-#include "report/print_preview.h"
-#include "report/report_builder.h"
-#include "view/chart_widget.h"
-#endif
+#include "workspace/settings_file.h"
 
 namespace otdr::cli {
 
@@ -55,14 +42,6 @@ struct ReportOptions {
     int dpi = 96;  // the screen density the report is laid out for
     int jobs = defaultJobs();
     bool quiet = false;
-};
-
-// How each report is made, the same for every file of a run.
-struct RenderOptions {
-    bool analyse = false;
-    std::optional<ReportFlags> sections;  // else the sections of the settings file
-    std::string settingsPath;             // --settings, else the window's settings file
-    int dpi = 96;                         // the screen density the report is laid out for
 };
 
 // "para,trace,mark,event,fiber,eventp": the named sections on, all others off. False for a
@@ -110,194 +89,173 @@ bool outputIsFolder(const ReportOptions& o) {
     return std::filesystem::is_directory(o.output, ec) || o.files.size() > 1;
 }
 
-// FOLDER/<name>.pdf for each file, <name> being the file's name without its extension. A name
-// that an earlier file of the run already took gets "-2", "-3", ... so no report overwrites
-// another.
-std::vector<std::string> reportPaths(const std::vector<std::string>& files,
-                                     const std::filesystem::path& folder) {
-    std::vector<std::string> out;
-    std::set<std::string> taken;
-    for (const std::string& f : files) {
-        const std::string stem = std::filesystem::path(f).stem().string();
-        std::string name = stem + ".pdf";
-        for (int k = 2; taken.count(name) != 0; ++k) name = stem + "-" + std::to_string(k) + ".pdf";
-        taken.insert(name);
-        out.push_back((folder / name).string());
-    }
-    return out;
+// The folder part of a path: "." for a bare name.
+std::string folderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-// Every byte of a finished PDF is on disk: it ends with its end-of-file marker and is synced.
-bool completePdf(const std::string& path, std::string& why) {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    const std::streamoff size = in ? static_cast<std::streamoff>(in.tellg()) : -1;
-    std::string tail(
-        static_cast<std::size_t>(std::min<std::streamoff>(std::max<std::streamoff>(size, 0), 32)),
-        '\0');
-    if (size > 0) {
-        in.seekg(size - static_cast<std::streamoff>(tail.size()));
-        in.read(tail.data(), static_cast<std::streamsize>(tail.size()));
-    }
-    if (size <= 0 || !in || tail.find("%%EOF") == std::string::npos) {
-        why = "the PDF was not written completely";
-        return false;
-    }
-    const int fd = ::open(path.c_str(), O_RDONLY);
-    if (fd < 0 || ::fsync(fd) != 0) {
-        why = std::strerror(errno);
-        if (fd >= 0) ::close(fd);
-        return false;
-    }
-    ::close(fd);
-    return true;
+// The folder of this program's executable; empty when the system does not say.
+std::string programFolder() {
+    char buf[PATH_MAX];
+    const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf);
+    if (n <= 0 || static_cast<std::size_t>(n) >= sizeof buf) return {};
+    return folderOf(std::string(buf, static_cast<std::size_t>(n)));
 }
 
-// A temporary file beside the target, hidden and with a name of its own, with the permissions
-// a new file gets; empty with the reason when the folder refuses it.
-std::string temporaryBeside(const std::string& target, std::string& why) {
-    const std::filesystem::path t(target);
-    const std::filesystem::path dir = t.has_parent_path() ? t.parent_path() : ".";
-    std::string name = (dir / ("." + t.filename().string() + ".XXXXXX")).string();
-    const int fd = ::mkstemp(name.data());
-    if (fd < 0) {
-        why = std::strerror(errno);
-        return {};
-    }
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
-    ::close(fd);
-    return name;
+bool isRegularFile(const std::string& path) {
+    std::error_code ec;
+    return std::filesystem::is_regular_file(path, ec);
 }
 
 // The settings file the window would use: beside the window's executable (which is installed
 // next to this tool, or lies in the build tree's gui folder), else in the per-user folder.
-QString findWindowSettings() {
-    const QString name = QStringLiteral("otdrview.INI");
-    const QDir here(QCoreApplication::applicationDirPath());
-    const QString perUser =
-        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-        QStringLiteral("/Halvern Photonix/otdrview/") + name;
-    for (const QString& candidate :
-         {here.filePath(name), here.filePath(QStringLiteral("../gui/") + name), perUser})
-        if (QFileInfo(candidate).isFile()) return QFileInfo(candidate).absoluteFilePath();
+std::string findWindowSettings() {
+    const std::string name = "otdrview.INI";
+    const std::string here = programFolder();
+    std::string config;
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    if (xdg && xdg[0] == '/') {
+        config = xdg;
+    } else if (const char* home = std::getenv("HOME"); home && home[0]) {
+        config = std::string(home) + "/.config";
+    }
+    std::vector<std::string> candidates;
+    if (!here.empty()) candidates = {here + "/" + name, here + "/../gui/" + name};
+    if (!config.empty()) candidates.push_back(config + "/Halvern Photonix/otdrview/" + name);
+    for (const std::string& c : candidates)
+        if (isRegularFile(c)) return c;
     return {};
 }
 
-// Qt's messages while a report is made belong to that file's text on standard error, so they
-// keep their place among the files; those of setting Qt up (notes on the environment, once per
-// worker process) are left out. A fatal one is printed at once.
-std::string* qtMessages = nullptr;
-
-void collectQtMessage(QtMsgType type, const QMessageLogContext&, const QString& message) {
-    if (type == QtFatalMsg) {
-        std::fprintf(stderr, "%s\n", gui::toUtf8(message).c_str());
-        return;
+// The settings the reports start from; false when the file named by --settings cannot be read
+// (the reason is on stderr). Without --settings a window's settings file that cannot be read
+// gives the defaults, as the window itself does.
+bool loadSettings(const ReportOptions& o, Settings& out) {
+    const std::string path = o.settings.empty() ? findWindowSettings() : o.settings;
+    out = Settings{};
+    if (path.empty()) return true;
+    auto bytes = readWholeFile(path);
+    if (!bytes) {
+        if (o.settings.empty()) return true;
+        printError("report", bytes.error().message);
+        return false;
     }
-    if (qtMessages) *qtMessages += gui::toUtf8(message) + '\n';
+    const Bytes& b = bytes.value();
+    out = readSettingsText(std::string_view(reinterpret_cast<const char*>(b.data()), b.size()));
+    return true;
 }
 
-// What a process sets up once for all the reports it makes: the Qt application (offscreen)
-// and the settings.
-struct ReportContext {
-    std::unique_ptr<QApplication> app;
-    Settings settings;
+// ---- the report module ----
 
-    explicit ReportContext(const RenderOptions& opts) {
-        qInstallMessageHandler(collectQtMessage);
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char programName[] = "otdr";
-        static char* argv[] = {programName, nullptr};
-        app = std::make_unique<QApplication>(argc, argv);
-        // Numbers in labels and reports always use the point as decimal separator.
-        std::setlocale(LC_NUMERIC, "C");
-        const QString path =
-            opts.settingsPath.empty() ? findWindowSettings() : gui::fromUtf8(opts.settingsPath);
-        if (!path.isEmpty()) settings = gui::SettingsStore(path).load();
-    }
+// Where the module lies: installed, in the library folder relative to the program's own; in
+// the build tree, beside the program.
+std::string findReportModule() {
+    const std::string here = programFolder();
+    if (here.empty()) return {};
+    for (const std::string& candidate :
+         {here + "/" + OTDR_REPORT_MODULE_FROM_PROGRAM, here + "/" + OTDR_REPORT_MODULE_NAME})
+        if (::access(candidate.c_str(), R_OK) == 0) return candidate;
+    return {};
+}
+
+// The renderer of this process, loaded at the first report it makes: in a worker process,
+// after the fork, so the parent never loads Qt. Null with the reason when it cannot be loaded.
+struct LoadedRenderer {
+    std::unique_ptr<ReportRenderer> renderer;
+    std::string failure;
 };
 
-// The report of one file written to pdf, never leaving a partial file under that name.
-ItemResult renderReport(ReportContext& ctx, const std::string& file, const std::string& pdf,
-                        const RenderOptions& opts) {
+LoadedRenderer loadRenderer(const std::string& module, const ReportJob& job) {
+    LoadedRenderer out;
+    void* handle = ::dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle) {
+        const char* why = ::dlerror();
+        out.failure = "cannot load the report module " + module + " (" +
+                      (why ? std::string(why) : std::string("unknown cause")) + ")";
+        return out;
+    }
+    // The module stays loaded: Qt does not expect to be unloaded.
+    const auto create =
+        reinterpret_cast<CreateReportRenderer>(::dlsym(handle, kCreateReportRendererSymbol));
+    ReportRenderer* r = create ? create(reportModuleAbi(kVersion).c_str(), &job) : nullptr;
+    if (!r) {
+        out.failure = "the report module " + module + " belongs to another build of otdr";
+        return out;
+    }
+    out.renderer.reset(r);
+    return out;
+}
+
+// The report of one file written to pdf through the one writer, never leaving a partial file
+// under that name. single: the only file of the run, whose refusals get its name.
+ItemResult reportItem(LoadedRenderer& loaded, const std::string& file, const std::string& pdf,
+                      bool single) {
     ItemResult item;
-    std::string messages;
-    qtMessages = &messages;
-    struct Detach {
-        ~Detach() { qtMessages = nullptr; }
-    } detach;
+    item.status = kExitRefused;
+    if (!loaded.renderer) {
+        item.err = "otdr report: " + escapeName(loaded.failure) + '\n';
+        return item;
+    }
+    const RenderedReport r = loaded.renderer->render(file);
     std::ostringstream errors;
-    StderrPrompter prompter(&errors);
-    Workspace ws(ctx.settings, &prompter);
-    if (!ws.openTrace(file)) {
-        item.status = kExitRefused;
-        item.err = messages + errors.str();
-        return item;
-    }
-    if (opts.analyse) ws.analyse();
-    const ReportFlags flags = opts.sections ? *opts.sections : ctx.settings.report;
-
-    // The same windows the report command of the main window reads.
-    gui::TForm4 reportDialog;
-    reportDialog.setFlags(flags);
-    gui::ChartWidget chart;
-    chart.setScene(&ws.scene());
-    gui::TTracePrintView preview;
-    gui::buildTestReport(preview, ws.state(), reportDialog.flags(), opts.dpi, chart,
-                         reportDialog.logo().toImage());
-
-    std::string error;
-    const std::string partial = temporaryBeside(pdf, error);
-    bool written = false;
-    if (!partial.empty()) {
-        setInterruptRemoves(partial);
-        QPrinter& printer = preview.printer();
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(QString::fromLocal8Bit(partial.c_str()));
-        preview.execPrintDialog = [](QPrinter& p, int) {
-            p.setPrintRange(QPrinter::AllPages);
-            return true;
-        };
-        preview.showError = [&error](const QString& message) { error = gui::toUtf8(message); };
-        written = preview.Button1Click() && completePdf(partial, error);
-        std::error_code ec;
+    StderrPrompter refusals(&errors);
+    refusals.file = single ? file : std::string();
+    for (const std::string& m : r.refusals) refusals.showError(m);
+    item.err = escapeLines(r.notes) + errors.str();
+    if (!r.refusals.empty() && !r.made) return item;
+    std::string reason = r.failure;
+    if (r.made) {
+        OutputFile out;
+        Result<void> written = out.open(pdf);
+        if (written) written = out.write(r.pdf);
+        if (written) written = out.commit();
         if (written) {
-            std::filesystem::rename(partial, pdf, ec);
-            if (ec) error = ec.message();
-            written = !ec;
+            item.status = kExitOk;
+            item.out = escapeName(pdf) + ": " + std::to_string(r.pages) +
+                       (r.pages == 1 ? " page" : " pages") + '\n';
+            return item;
         }
-        if (!written) std::filesystem::remove(partial, ec);
-        setInterruptRemoves({});
+        reason = out.failureReason();
     }
-    if (!written) {
-        item.status = kExitRefused;
-        item.err = messages + errors.str() + "otdr report: cannot write " + pdf +
-                   (error.empty() ? std::string() : " (" + error + ")") + '\n';
-        return item;
-    }
-    item.err = messages + errors.str();
-    const int pages = preview.pageCount();
-    item.out = pdf + ": " + std::to_string(pages) + (pages == 1 ? " page" : " pages") + '\n';
+    item.err += "otdr report: cannot write " + escapeName(pdf) +
+                (reason.empty() ? std::string() : " (" + escapeName(reason) + ")") + '\n';
     return item;
 }
 
+// Makes the folder for the reports; false with the reason on stderr.
+bool makeReportFolder(const std::string& folder) {
+    std::error_code ec;
+    std::string reason;
+    // "plainfile/" names the file plainfile, which is not a folder.
+    std::string name = folder;
+    while (name.size() > 1 && name.back() == '/') name.pop_back();
+    const auto st = std::filesystem::status(name, ec);
+    if (std::filesystem::exists(st) && !std::filesystem::is_directory(st)) {
+        reason = "这不是一个文件夹";
+    } else {
+        std::filesystem::create_directories(folder, ec);
+        if (ec) reason = fileErrorReason(ec.value());
+    }
+    if (reason.empty()) return true;
+    std::cerr << "otdr report: cannot create the folder " << escapeName(folder) << " (" << reason
+              << ")\n";
+    return false;
+}
+
 int runReport(const ReportOptions& o) {
-    RenderOptions opts;
-    opts.analyse = o.analyse;
-    opts.settingsPath = o.settings;
-    opts.dpi = o.dpi;
+    ReportJob job;
+    job.analyse = o.analyse;
+    job.dpi = o.dpi;
     if (o.sections) {
-        ReportFlags flags;
         std::string bad;
-        if (!parseSections(*o.sections, flags, bad)) {
-            std::cerr << "otdr report: unknown section \"" << bad
+        if (!parseSections(*o.sections, job.sections, bad)) {
+            std::cerr << "otdr report: unknown section \"" << escapeName(bad)
                       << "\" (para, trace, mark, event, fiber, eventp)\n";
             return kExitUsage;
         }
-        opts.sections = flags;
     }
-
     const bool folder = outputIsFolder(o);
     std::vector<std::string> pdfs{o.output};
     if (folder) {
@@ -306,30 +264,42 @@ int runReport(const ReportOptions& o) {
                       << " files give one report each: -o names a folder (-o FOLDER/)\n";
             return kExitUsage;
         }
-        std::error_code ec;
-        std::filesystem::create_directories(o.output, ec);
-        if (ec) {
-            std::cerr << "otdr report: cannot create the folder " << o.output << " ("
-                      << ec.message() << ")\n";
-            return kExitRefused;
-        }
+        if (!makeReportFolder(o.output)) return kExitRefused;
         pdfs = reportPaths(o.files, o.output);
     }
+    if (!loadSettings(o, job.settings)) return kExitRefused;
+    if (!o.sections) job.sections = job.settings.report;
+    const std::string module = findReportModule();
+    if (module.empty()) {
+        std::cerr << "otdr report: not available: the report module " << OTDR_REPORT_MODULE_NAME
+                  << " is not installed beside the program\n";
+        return kExitRefused;
+    }
 
-    // Set up in the process that makes the reports: here, or in each worker process.
-    std::optional<ReportContext> ctx;
+    // Temporary files of runs that died before this one: those of the one writer, and the
+    // hidden ".NAME.pdf.XXXXXX" of the reports of earlier versions. Done here, before any
+    // worker starts, so the workers need not look again.
+    for (const std::string& pdf : pdfs) {
+        const std::string where = folderOf(pdf);
+        removeStaleTempFiles(where, kTempFilePrefix);
+        removeStaleTempFiles(where, "." + std::filesystem::path(pdf).filename().string() + ".");
+    }
+
+    // Loaded in the process that makes the reports: here, or in each worker process.
+    std::optional<LoadedRenderer> renderer;
     std::size_t written = 0, refused = 0;
     Batch batch;
     batch.count = o.files.size();
     batch.jobs = o.jobs;
     batch.workers = Workers::Processes;
     batch.work = [&](std::size_t i) {
-        if (!ctx) ctx.emplace(opts);
-        ItemResult r = renderReport(*ctx, o.files[i], pdfs[i], opts);
-        if (o.files.size() > 1) r.err = labelLines(o.files[i], r.err);
+        if (!renderer) renderer = loadRenderer(module, job);
+        const bool single = o.files.size() == 1;
+        ItemResult r = reportItem(*renderer, o.files[i], pdfs[i], single);
+        if (!single) r.err = labelLines(escapeName(o.files[i]), r.err);
         return r;
     };
-    batch.name = [&](std::size_t i) { return o.files[i]; };
+    batch.name = [&](std::size_t i) { return escapeName(o.files[i]); };
     batch.accept = [&](std::size_t, ItemResult& r) {
         ++(r.status == kExitOk ? written : refused);
         return true;
@@ -347,7 +317,7 @@ int runReport(const ReportOptions& o) {
     ReportFlags unused;
     std::string bad;
     if (o.sections && !parseSections(*o.sections, unused, bad)) {
-        std::cerr << "otdr report: unknown section \"" << bad << "\"\n";
+        std::cerr << "otdr report: unknown section \"" << escapeName(bad) << "\"\n";
         return kExitUsage;
     }
     std::cerr << "otdr report: not available in this build (it needs the Qt window library)\n";

@@ -63,7 +63,7 @@ nlohmann::ordered_json truthJson(const sim::SimResult& r, const sim::SimConfig& 
 
 void printTruth(const sim::SimResult& r, const std::string& output) {
     const TestParameters& p = r.params;
-    if (!output.empty()) std::cout << "wrote " << output << '\n';
+    if (!output.empty()) std::cout << "wrote " << escapeName(output) << '\n';
     std::cout << rangeText(p.rangeIndex) << " range (index " << p.rangeIndex << "), "
               << p.pulseWidthNs << " ns, " << r.waveText << ", "
               << cformat("%.4f", static_cast<double>(p.sampleSpacing)) << " m per sample, "
@@ -92,20 +92,20 @@ int runSimulate(SimulateArgs& a) {
     for (const std::string& text : a.events) {
         auto e = sim::parseEventSpec(text);
         if (!e) {
-            std::cerr << "otdr simulate: " << e.error().message << '\n';
+            printError("simulate", e.error().message);
             return kExitUsage;
         }
         a.config.events.push_back(e.value());
     }
     if (a.attenuationOption->count() > 0) a.config.attenuationDbPerKm = a.attenuation;
     if (auto valid = sim::validateConfig(a.config); !valid) {
-        std::cerr << "otdr simulate: " << valid.error().message << '\n';
+        printError("simulate", valid.error().message);
         return kExitUsage;
     }
     const sim::SimResult r = sim::simulate(a.config);
     if (!a.output.empty()) {
         if (auto written = sim::writeTraceFile(r, a.output); !written) {
-            std::cerr << "otdr simulate: " << written.error().message << '\n';
+            printError("simulate", written.error().message);
             return kExitRefused;
         }
     }

@@ -2,21 +2,18 @@
 
 #include <unistd.h>
 
-#include <climits>
 #include <csignal>
-#include <cstring>
+
+#include "util/temp_files.h"
 
 namespace otdr::cli {
 
 namespace {
 
-// Read by the signal handler: plain storage, set only while the flag says it is unusable.
-char removePath[PATH_MAX];
-volatile std::sig_atomic_t removeSet = 0;
 volatile std::sig_atomic_t clearLine = 0;
 
 extern "C" void onInterrupt(int sig) {
-    if (removeSet) ::unlink(removePath);
+    otdr::removeTempFiles(otdr::tempFileTable());
     if (clearLine) {
         const char text[] = "\r\033[K";
         [[maybe_unused]] const ssize_t n = ::write(STDERR_FILENO, text, sizeof text - 1);
@@ -25,7 +22,9 @@ extern "C" void onInterrupt(int sig) {
     std::raise(sig);
 }
 
-void installOnce() {
+}  // namespace
+
+void handleInterrupts() {
     static bool installed = false;
     if (installed) return;
     installed = true;
@@ -33,6 +32,8 @@ void installOnce() {
         struct sigaction sa {};
         sa.sa_handler = onInterrupt;
         sigemptyset(&sa.sa_mask);
+        // One handler at a time: a second signal waits until the first has cleaned up.
+        for (int other : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&sa.sa_mask, other);
         // Leave a signal that was ignored (nohup) ignored.
         struct sigaction old {};
         ::sigaction(sig, nullptr, &old);
@@ -41,18 +42,8 @@ void installOnce() {
     }
 }
 
-}  // namespace
-
-void setInterruptRemoves(const std::string& path) {
-    installOnce();
-    removeSet = 0;
-    if (path.empty() || path.size() >= sizeof removePath) return;
-    std::memcpy(removePath, path.c_str(), path.size() + 1);
-    removeSet = 1;
-}
-
 void setInterruptClearsLine(bool on) {
-    installOnce();
+    handleInterrupts();
     clearLine = on ? 1 : 0;
 }
 

@@ -1,14 +1,13 @@
 #pragma once
-// What an interrupted run (Ctrl+C, kill, a closed terminal) leaves behind: the file being
-// written at that moment is removed, and a progress line on the terminal is ended, before the
-// process ends by the signal as it would have anyway.
-
-#include <string>
+// What an interrupted run (Ctrl+C, kill, a closed terminal) leaves behind: the temporary files
+// being written at that moment are removed (util/temp_files.h), and a progress line on the
+// terminal is ended, before the process ends by the signal as it would have anyway.
 
 namespace otdr::cli {
 
-// The partly written file to remove when interrupted; an empty path removes nothing.
-void setInterruptRemoves(const std::string& path);
+// Installs the handlers of SIGINT, SIGTERM and SIGHUP; a signal the process ignores (nohup)
+// stays ignored. Called first thing in main; the other calls install them too.
+void handleInterrupts();
 // Whether a progress line is on the terminal and must be cleared when interrupted.
 void setInterruptClearsLine(bool on);
 

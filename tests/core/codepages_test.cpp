@@ -28,6 +28,17 @@ TEST(Crc16Variants, CheckValuesAndContinuation) {
                   crc16CcittFalse(bytesOf(text)));
 }
 
+TEST(Crc16Variants, AnotherStartValueFollowsFromTheZerosAfterIt) {
+    for (std::size_t n : {0u, 1u, 7u, 8u, 9u, 1000u, 65537u}) {
+        const Bytes zeros(n, 0);
+        for (std::uint16_t start : {0x0000, 0xFFFF, 0x1234})
+            EXPECT_EQ(crc16AfterZeros(start, n), crc16Update(start, zeros)) << n;
+        Bytes data(n);
+        for (std::size_t i = 0; i < n; ++i) data[i] = static_cast<std::uint8_t>(i * 37 + 11);
+        EXPECT_EQ(crc16CcittFalse(data) ^ crc16AfterZeros(0xFFFF, n), crc16Xmodem(data)) << n;
+    }
+}
+
 // The C library's converter is an independent reference for the table.
 std::string iconvToUtf8(const std::string& in, const char* from) {
     iconv_t cd = iconv_open("UTF-8", from);

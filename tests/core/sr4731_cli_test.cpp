@@ -53,8 +53,8 @@ TEST_F(ForeignCli, InspectJsonGivesBackWhatWasWritten) {
     EXPECT_EQ(j["fixed"]["pulse_widths_ns"], nlohmann::json::array({30}));
     EXPECT_EQ(j["fixed"]["group_index"], 1.468);
     ASSERT_EQ(j["key_events"]["events"].size(), 3u);
-    EXPECT_EQ(j["key_events"]["events"][0]["reflectance_db"], -46.671);
-    EXPECT_EQ(j["key_events"]["orl_db"], 24.516);
+    EXPECT_EQ(j["key_events"]["events"][0]["reflectance_db"], -52.34);
+    EXPECT_EQ(j["key_events"]["orl_db"], 31.25);
     EXPECT_EQ(j["data"]["points"], 1000);
     EXPECT_EQ(j["data"]["scale_factors"][0]["scale_factor"], 1000);
     EXPECT_EQ(j["checksum"]["status"], "valid");
@@ -71,7 +71,7 @@ TEST_F(ForeignCli, InspectTextOfAFirstRevisionFileWithoutKeyEvents) {
     for (const char* part :
          {"version:        1 (Map revision 100)", "maker:          Acme Optics",
           "wavelength:     1550.0 nm", "pulse width:    30 ns", "points:         500",
-          "group index:    1.46800", "  cable id:     C001", "events:         none in the file",
+          "group index:    1.46800", "  cable id:     K-17", "events:         none in the file",
           "  KeyEvents            100           0", "checksum:       valid"})
         EXPECT_NE(r.out.find(part), std::string::npos) << part << "\n" << r.out;
 }

@@ -80,7 +80,7 @@ TEST(Sr4731Decode, FieldsOfBothRevisions) {
     for (int version : {1, 2}) {
         const Document d = test::decodeOk(encode(typical(version)));
         ASSERT_TRUE(d.general && d.supplier && d.fixed && d.keyEvents && d.data);
-        EXPECT_EQ(d.general->cableId, "C001");
+        EXPECT_EQ(d.general->cableId, "K-17");
         EXPECT_EQ(d.general->fiberType, version == 2 ? 652 : 0);
         EXPECT_EQ(d.general->comment, "acceptance");
         EXPECT_EQ(d.supplier->other, "calibrated 2024-03-01");
@@ -95,10 +95,10 @@ TEST(Sr4731Decode, FieldsOfBothRevisions) {
         ASSERT_EQ(k.events.size(), 3u);
         EXPECT_NEAR(d.fixed->metresOfTime(k.events[1].propagationTime),
                     0.4 * 1000 * d.fixed->spacingMetres(0), 0.02);
-        EXPECT_EQ(k.events[0].reflectance, -46671);
+        EXPECT_EQ(k.events[0].reflectance, -52340);
         EXPECT_EQ(k.events[2].code, "2E9999");
         EXPECT_EQ(k.events[1].markers[4], version == 2 ? 5 : 0);
-        EXPECT_EQ(k.summary.orl, 24516);
+        EXPECT_EQ(k.summary.orl, 31250);
         EXPECT_EQ(d.data->pointCount(), 1000u);
     }
 }

@@ -3,12 +3,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "sr4731/import.h"
 #include "sr4731_support.h"
 #include "test_support.h"
+#include "trace/zt_format.h"
 #include "util/gbk.h"
+#include "util/text.h"
+#include "workspace/foreign_files.h"
 #include "workspace/workspace.h"
 
 namespace otdr {
@@ -131,6 +135,57 @@ TEST_F(Sr4731Import, ParametersAndTextsAreCarriedOver) {
     EXPECT_EQ(zt.value().waveText, "1310 nm");
     openAndAnalyse(zt.value(), "p.zt");
     EXPECT_EQ(ws.state().params.averageCount, 9000);
+}
+
+TEST_F(Sr4731Import, RangeByNominalLengthWithTheRangesOwnSpacing) {
+    const ForeignTrace foreign = makeForeignTrace(test::twoAndAHalfKmTrace());
+    auto r = importTrace(foreign.doc, {});
+    ASSERT_TRUE(r.ok());
+    // 500 m, 1 km and 2 km do not cover the trace's 2.501 km, although 500 m's samples would.
+    EXPECT_EQ(r.value().rangeIndex, 3);
+    EXPECT_EQ(r.value().sampleSpacing, computeSampleSpacing(3, 1.0f, 1.4682f));
+    EXPECT_EQ(
+        r.value().changes[0],
+        "range 4 km (index 3), the smallest whose nominal length covers the trace's 2.501 km");
+    openAndAnalyse(r.value(), "n.sor");
+    // The fibre's end is found where it is, not at the edge of a too short range.
+    const EventTable& t = ws.state().active().events;
+    ASSERT_GE(t.count(), 2);
+    EXPECT_NEAR(std::atof(ws.state().eventText[kColDistance][t.count() - 1].c_str()), 2.2, 0.01);
+}
+
+TEST_F(Sr4731Import, ZtKeepsTheFilesEventsAndItsCyrillicTexts) {
+    ForeignTrace foreign = makeForeignTrace(test::twoAndAHalfKmTrace());
+    foreign.doc.general->languageCode = "EN";
+    foreign.doc.general->operatorName = "\xC0\xCD\xC4\xD0\xDE\xCA\xCE\xC2 \xC0.\xC2.";
+    auto r = importTrace(foreign.doc, options(ImportFormat::Zt));
+    ASSERT_TRUE(r.ok());
+    EXPECT_TRUE(r.value().eventsWritten);
+    EXPECT_EQ(r.value().events.written, 3);
+    EXPECT_NE(std::find(r.value().changes.begin(), r.value().changes.end(),
+                        "3 of the file's 3 events written to the event table"),
+              r.value().changes.end());
+    const std::string path = dir.file("e.zt");
+    test::writeBytes(path, r.value().file);
+    auto zt = readZt(r.value().file);
+    ASSERT_TRUE(zt.ok());
+    EXPECT_EQ(trimmed(gbkToUtf8(zt.value()->texts.operatorName)), "АНДРЮКОВ А.В.");
+    ASSERT_EQ(zt.value()->events.size(), 3u);
+    EXPECT_EQ(zt.value()->events[0].code, "1F9999");
+    EXPECT_EQ(zt.value()->events[1].code, "0F9999");
+    EXPECT_EQ(zt.value()->events[2].code, "2E9999");
+    auto back = storedEventsOfFile(path);
+    ASSERT_TRUE(back.ok());
+    const std::vector<FoundEvent> stored = storedEventsOf(foreign.doc);
+    ASSERT_EQ(back.value().size(), stored.size());
+    for (std::size_t i = 0; i < stored.size(); ++i) {
+        EXPECT_NEAR(back.value()[i].distanceM, stored[i].distanceM, r.value().sampleSpacing);
+        EXPECT_EQ(back.value()[i].kind, stored[i].kind);
+    }
+    // Into SOR they are not written, and the output says so.
+    auto sor = importTrace(foreign.doc, {});
+    EXPECT_FALSE(sor.value().eventsWritten);
+    EXPECT_EQ(sor.value().events.written, 3);
 }
 
 }  // namespace

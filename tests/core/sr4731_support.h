@@ -53,4 +53,20 @@ inline sr4731::ForeignTraceConfig sixtyKmFibre() {
     return c;
 }
 
+// A 2.2 km fibre measured by another instrument over 2.5 km (15670 points of 0.16 m, 30 ns
+// at 1550 nm), with its own events: a connector at 1.0099 km, a splice at 1.6 km and the end.
+// Its samples run past 500 m, the smallest range whose 32768 samples would reach its end.
+inline sr4731::ForeignTraceConfig twoAndAHalfKmTrace() {
+    sr4731::ForeignTraceConfig c;
+    c.fibre.rangeIndex = 3;
+    c.fibre.pulseWidthNs = 30;
+    c.fibre.wavelengthNm = 1550;
+    c.fibre.fibreLengthKm = 2.2;
+    c.fibre.events = {{1.0099, 0.35, true, -44}, {1.6, 0.2}};
+    c.fibre.seed = 3;
+    c.dataSpacing = 78160;
+    c.points = 15670;
+    return c;
+}
+
 }  // namespace otdr::test

@@ -156,7 +156,7 @@ bool readKeyEvents(BlockReader& r, int version, KeyEvents& k) {
     k.events.assign(count, KeyEvent{});
     for (KeyEvent& e : k.events) {
         r.u16(e.number, "event number");
-        r.u32(e.propagationTime, "event propagation time");
+        r.i32(e.propagationTime, "event propagation time");
         r.i16(e.slope, "attenuation coefficient");
         r.i16(e.loss, "event loss");
         r.i32(e.reflectance, "event reflectance");

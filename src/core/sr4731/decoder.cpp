@@ -1,10 +1,13 @@
 #include "sr4731/decoder.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
 #include "sr4731/block_reader.h"
+#include "sr4731/trace.h"
 #include "trace/crc16.h"
+#include "util/numeric.h"
 
 namespace otdr::sr4731 {
 
@@ -115,6 +118,33 @@ std::size_t nameHeaderLength(ByteView body, std::string_view mapName) {
     return sameBlockName(name, mapName) ? n + 1 : 0;
 }
 
+// Event and summary locations that lie before the start of the trace or beyond its last point
+// (by more than a point's spacing), counted from the events' origin, are kept as read and named
+// in the warnings with the location as read.
+void warnLocationsOutsideTrace(Document& doc) {
+    if (!doc.keyEvents) return;
+    const std::optional<double> last = lastPointMetres(doc);
+    if (!last) return;
+    const FixedParams& f = *doc.fixed;
+    double slack = 0.0;
+    for (std::size_t k = 0; k < f.pulses.size(); ++k) slack = std::max(slack, f.spacingMetres(k));
+    const double origin = eventOriginTime(doc);
+    auto check = [&](const std::string& what, std::int32_t time) {
+        const double m = f.metresOfTime(time + origin);
+        if (m >= 0.0 && m <= *last + slack) return;
+        doc.warnings.push_back(
+            cformat("KeyEvents: %s at %.4f km lies outside the trace (0 to %.4f km)", what.c_str(),
+                    f.metresOfTime(time) / 1000.0, *last / 1000.0));
+    };
+    for (const KeyEvent& e : doc.keyEvents->events)
+        check("event " + std::to_string(e.number), e.propagationTime);
+    const KeyEventSummary& s = doc.keyEvents->summary;
+    check("end-to-end loss start", s.lossStart);
+    check("end-to-end loss end", s.lossEnd);
+    check("optical return loss start", s.orlStart);
+    check("optical return loss end", s.orlEnd);
+}
+
 }  // namespace
 
 Checksum verifyChecksum(ByteView file, std::size_t blockOffset, std::size_t fieldOffset) {
@@ -140,7 +170,8 @@ Checksum verifyChecksum(ByteView file, std::size_t blockOffset, std::size_t fiel
                 break;
             }
             case ChecksumConvention::XmodemBeforeField:
-                crc = crc16Xmodem(file.first(fieldOffset));
+                // From the same pass: the start values 0xFFFF and 0 differ by 0xFFFF.
+                crc = beforeField ^ crc16AfterZeros(0xFFFF, fieldOffset);
                 break;
             case ChecksumConvention::GenibusBeforeField:
                 crc = static_cast<std::uint16_t>(beforeField ^ 0xFFFF);
@@ -247,6 +278,7 @@ Result<Document> decode(ByteView file) {
                 "FxdParams gives " + std::to_string(fixedPoints) + " data points, DataPts holds " +
                 std::to_string(doc.data->pointCount()) + "; the points present are used");
     }
+    warnLocationsOutsideTrace(doc);
     return doc;
 }
 

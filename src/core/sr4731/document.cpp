@@ -23,6 +23,15 @@ double FixedParams::spacingMetres(std::size_t pulse) const {
     return metresOfTime(pulses[pulse].dataSpacing / 10000.0);
 }
 
+double eventOriginTime(const Document& doc) {
+    const double user = doc.general ? doc.general->userOffset : 0.0;
+    if (!doc.fixed) return user;
+    const FixedParams& f = *doc.fixed;
+    const double firstPoint =
+        f.acquisitionOffset != 0 ? f.acquisitionOffset : -static_cast<double>(f.frontPanelOffset);
+    return user - firstPoint;
+}
+
 std::size_t DataPoints::pointCount() const {
     std::size_t n = 0;
     for (const ScaleGroup& g : groups) n += g.points.size();

@@ -111,12 +111,12 @@ struct FixedParams {
 
 struct KeyEvent {
     std::uint16_t number = 0;
-    std::uint32_t propagationTime = 0;  // 100 ps of one-way time to the event
-    std::int16_t slope = 0;             // attenuation of the fibre before the event, 0.001 dB/km
-    std::int16_t loss = 0;              // 0.001 dB
-    std::int32_t reflectance = 0;       // 0.001 dB (negative)
-    std::string code;                   // 6 bytes, e.g. "1F9999"
-    std::string lossTechnique;          // 2 bytes: "LS", "2P", "OT"
+    std::int32_t propagationTime = 0;  // 100 ps of one-way time to the event (signed)
+    std::int16_t slope = 0;            // attenuation of the fibre before the event, 0.001 dB/km
+    std::int16_t loss = 0;             // 0.001 dB
+    std::int32_t reflectance = 0;      // 0.001 dB (negative)
+    std::string code;                  // 6 bytes, e.g. "1F9999"
+    std::string lossTechnique;         // 2 bytes: "LS", "2P", "OT"
     std::array<std::int32_t, 5> markers{};  // issue 2 only, 100 ps
     std::string comment;
 };
@@ -193,6 +193,14 @@ struct Document {
     // Departures from the format that were read past (each names the block and offset).
     std::vector<std::string> warnings;
 };
+
+// Where the locations of KeyEvents (events and summary) are counted from, in 100 ps after the
+// first point of the trace. They count from the user offset (the end of a launch cable, which
+// instruments put at 0 when there is none), itself counted from the front panel; the first
+// point lies the acquisition offset from the front panel. Instruments that leave the
+// acquisition offset at 0 while giving a front panel offset start the trace at their receiver,
+// that offset before the front panel.
+double eventOriginTime(const Document& doc);
 
 const char* checksumStatusName(ChecksumStatus s);
 // A short stable name ("ccitt_false_before_field") and a description for people.

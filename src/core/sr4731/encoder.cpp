@@ -82,7 +82,7 @@ void writeKeyEvents(Writer& w, int version, const KeyEvents& k) {
     w.u16(static_cast<std::uint16_t>(k.events.size()));
     for (const KeyEvent& e : k.events) {
         w.u16(e.number);
-        w.u32(e.propagationTime);
+        w.i32(e.propagationTime);
         w.i16(e.slope);
         w.i16(e.loss);
         w.i32(e.reflectance);

@@ -19,8 +19,8 @@ std::vector<BlockEntry> standardBlocks(bool withKeyEvents) {
 }
 
 // One-way time in 100 ps for a distance in metres.
-std::uint32_t timeOf(double metres, double groupIndex) {
-    return static_cast<std::uint32_t>(std::lround(metres / (1e-10 * kSpeedOfLight / groupIndex)));
+std::int32_t timeOf(double metres, double groupIndex) {
+    return static_cast<std::int32_t>(std::lround(metres / (1e-10 * kSpeedOfLight / groupIndex)));
 }
 
 }  // namespace
@@ -34,12 +34,12 @@ Document typicalDocument(int version, std::size_t points) {
 
     GeneralParams& g = d.general.emplace();
     g.languageCode = "EN";
-    g.cableId = "C001";
-    g.fiberId = "009";
+    g.cableId = "K-17";
+    g.fiberId = "F03";
     g.fiberType = version >= 2 ? 652 : 0;
     g.nominalWavelengthNm = 1550;
-    g.originatingLocation = "CAB000";
-    g.terminatingLocation = "CLS007";
+    g.originatingLocation = "NODE-A";
+    g.terminatingLocation = "NODE-B";
     g.cableCode = "GYTA-48";
     g.dataFlag = "BC";
     g.userOffset = 0;
@@ -56,10 +56,10 @@ Document typicalDocument(int version, std::size_t points) {
     f.actualWavelength = 15500;
     f.pulses = {{30, 100000, static_cast<std::uint32_t>(points)}};
     f.groupIndex = 146800;
-    f.backscatterCoefficient = 802;
-    f.averages = 2704;
+    f.backscatterCoefficient = 810;
+    f.averages = 4000;
     f.acquisitionRange = 300000;
-    f.noiseFloorLevel = 30342;
+    f.noiseFloorLevel = 31000;
     f.noiseFloorScaleFactor = 1000;
     f.lossThreshold = 50;
     f.reflectanceThreshold = 65000;
@@ -73,12 +73,12 @@ Document typicalDocument(int version, std::size_t points) {
     KeyEvents& k = d.keyEvents.emplace();
     const double n = f.effectiveGroupIndex();
     const double length = static_cast<double>(points) * f.spacingMetres(0);
-    k.events = {{1, 0, 0, -215, -46671, "1F9999", "LS", {}, " "},
-                {2, timeOf(length * 0.4, n), 190, 374, 0, "0F9999", "LS", {}, "splice"},
-                {3, timeOf(length * 0.8, n), 185, 950, -23027, "2E9999", "LS", {}, "end"}};
+    k.events = {{1, 0, 0, -120, -52340, "1F9999", "LS", {}, " "},
+                {2, timeOf(length * 0.4, n), 190, 280, 0, "0F9999", "LS", {}, "splice"},
+                {3, timeOf(length * 0.8, n), 185, 610, -18420, "2E9999", "LS", {}, "end"}};
     if (version >= 2) k.events[1].markers = {1, 2, 3, 4, 5};
-    k.summary = {5760,  0, static_cast<std::int32_t>(k.events[2].propagationTime),
-                 24516, 0, static_cast<std::int32_t>(k.events[2].propagationTime)};
+    k.summary = {4810,  0, static_cast<std::int32_t>(k.events[2].propagationTime),
+                 31250, 0, static_cast<std::int32_t>(k.events[2].propagationTime)};
 
     DataPoints& p = d.data.emplace();
     p.declaredPoints = static_cast<std::uint32_t>(points);
@@ -107,7 +107,7 @@ ForeignTrace makeForeignTrace(const ForeignTraceConfig& c) {
     f.averages = static_cast<std::uint32_t>(c.fibre.averageCount);
     f.timestamp = c.fibre.timestamp;
     const double lengthMetres = c.points * f.spacingMetres(0);
-    f.acquisitionRange = timeOf(lengthMetres, f.effectiveGroupIndex());
+    f.acquisitionRange = static_cast<std::uint32_t>(timeOf(lengthMetres, f.effectiveGroupIndex()));
     if (c.version >= 2)
         f.acquisitionRangeDistance = static_cast<std::int32_t>(std::lround(lengthMetres * 10));
 

@@ -70,6 +70,21 @@ std::optional<float> indexReadBack(ByteView file, ImportFormat format) {
     return (index > 1.0f && index <= 2.0f) ? index : kDefaultRefractiveIndex;
 }
 
+// The wavelength class the window takes from the written file: the ZT wavelength code, or
+// for SOR the class of the wavelength.
+int wavelengthClassOf(const Wave& w, ImportFormat format) {
+    if (format == ImportFormat::Zt) return w.ztCode;
+    switch (w.nm) {
+        case 850:
+        case 1550:
+            return 1;
+        case 1490:
+            return 2;
+        default:
+            return 0;
+    }
+}
+
 std::string kmText(double km) {
     return cformat("%.3f km", km);
 }
@@ -134,7 +149,7 @@ Result<ImportResult> importTrace(const Document& doc, const ImportOptions& o) {
                             " lies outside (1, 2]; " + cformat("%.5f", kFallbackGroupIndex) +
                             " used");
 
-    // The range.
+    // The range: the smallest whose nominal length covers the trace and whose samples reach it.
     auto reach = [](int range, float n) {
         return (kSampleCount - 1) * static_cast<double>(computeSampleSpacing(range, 1.0f, n));
     };
@@ -144,7 +159,7 @@ Result<ImportResult> importTrace(const Document& doc, const ImportOptions& o) {
     } else {
         r.rangeIndex = 9;
         for (int range = 0; range <= 9; ++range)
-            if (reach(range, index) >= lastMetres) {
+            if (rangeKm(range) * 1000.0 >= lastMetres && reach(range, index) >= lastMetres) {
                 r.rangeIndex = range;
                 break;
             }
@@ -183,8 +198,12 @@ Result<ImportResult> importTrace(const Document& doc, const ImportOptions& o) {
     const auto averages = static_cast<std::int32_t>(std::min(f.averages, maxAverages));
     const auto pulse = static_cast<std::int16_t>(std::min<std::uint16_t>(t.pulseWidthNs, 32767));
 
-    // n is the index handed to the writer, grid the one the window will read back.
-    auto build = [&](float n, float grid, Resampled& rs) -> Result<Bytes> {
+    // n is the index handed to the writer, grid the one the window will read back; a ZT file
+    // takes the event table given.
+    const auto noEvents = std::make_unique<EventTable>();
+    const auto noText = std::make_unique<EventText>();
+    auto build = [&](float n, float grid, Resampled& rs, const EventTable& events,
+                     const EventText& eventText) -> Result<Bytes> {
         const float spacing = computeSampleSpacing(r.rangeIndex, 1.0f, grid);
         rs = resampleLevels(t.levelsDb, t.spacingMetres, spacing, topCountsForRange(r.rangeIndex));
         if (o.format == ImportFormat::Sor) {
@@ -211,27 +230,47 @@ Result<ImportResult> importTrace(const Document& doc, const ImportOptions& o) {
         ZtHeader header;
         rebuildZtHeader(header, p, wave.text, 0, 0);
         GenParams ztTexts = texts;
-        const auto noEvents = std::make_unique<EventTable>();
-        const auto noText = std::make_unique<EventText>();
-        return buildZt(ztTexts, header, rs.samples, *noEvents, *noText);
+        return buildZt(ztTexts, header, rs.samples, events, eventText);
     };
 
     // The writers store the index as an integer rounded to five decimals, the resolution the
     // foreign file holds it in, and the window computes its distances from the value it reads
     // back. Should that differ (an index with more decimals), the grid follows the file.
     Resampled rs;
-    auto first = build(index, index, rs);
+    const float written = index;
+    auto first = build(written, index, rs, *noEvents, *noText);
     if (!first) return first.error();
     std::optional<Bytes> file = std::move(first.value());
     if (const float back = indexReadBack(*file, o.format).value_or(index); back != index) {
-        auto built = build(index, back, rs);
+        auto built = build(written, back, rs, *noEvents, *noText);
         if (!built) return built.error();
         index = back;
         file = std::move(built.value());
     }
-    r.file = std::move(*file);
     r.refractiveIndex = index;
     r.sampleSpacing = computeSampleSpacing(r.rangeIndex, 1.0f, index);
+
+    // The file's own events on the grid the window reads back.
+    r.storedEvents = storedEventsOf(doc);
+    if (!r.storedEvents.empty()) {
+        TestParameters grid;
+        grid.rangeIndex = static_cast<std::int16_t>(r.rangeIndex);
+        grid.sampleSpacing = r.sampleSpacing;
+        grid.helixFactor = 1.0f;
+        grid.refractiveIndex = index;
+        grid.wavelengthClass = static_cast<std::uint8_t>(wavelengthClassOf(wave, o.format));
+        const auto table = std::make_unique<EventTable>();
+        const auto text = std::make_unique<EventText>();
+        r.events = fillStoredEvents(r.storedEvents, grid, *table, *text);
+        if (o.format == ImportFormat::Zt && r.events.written > 0) {
+            Resampled again;
+            auto built = build(written, index, again, *table, *text);
+            if (!built) return built.error();
+            file = std::move(built.value());
+            r.eventsWritten = true;
+        }
+    }
+    r.file = std::move(*file);
     r.levelAnchorCounts = rs.anchorCounts;
     r.clippedSamples = rs.clipped;
     r.heldSamples = rs.held;
@@ -239,8 +278,9 @@ Result<ImportResult> importTrace(const Document& doc, const ImportOptions& o) {
     const double reachKm = reach(r.rangeIndex, index) / 1000.0;
     r.changes.push_back(
         "range " + rangeText(r.rangeIndex) + " (index " + std::to_string(r.rangeIndex) + ")" +
-        (r.rangeChosen ? ", the smallest that covers the trace's " + kmText(r.traceLengthKm)
-                       : " as asked"));
+        (r.rangeChosen
+             ? ", the smallest whose nominal length covers the trace's " + kmText(r.traceLengthKm)
+             : " as asked"));
     if (reachKm < r.traceLengthKm)
         r.changes.push_back("the trace is cut at " + kmText(reachKm) + " of its " +
                             kmText(r.traceLengthKm));
@@ -266,6 +306,21 @@ Result<ImportResult> importTrace(const Document& doc, const ImportOptions& o) {
     if (f.averages > maxAverages)
         r.changes.push_back("number of averages " + std::to_string(f.averages) + " held at " +
                             std::to_string(maxAverages));
+    if (!r.storedEvents.empty()) {
+        const std::size_t all = r.storedEvents.size();
+        if (o.format == ImportFormat::Zt) {
+            r.changes.push_back(std::to_string(r.events.written) + " of the file's " +
+                                std::to_string(all) + (all == 1 ? " event" : " events") +
+                                " written to the event table");
+            for (const std::string& note : leftOutNotes(r.events, r.rangeIndex))
+                r.changes.push_back(note);
+        } else {
+            r.changes.push_back("the file's " + std::to_string(all) +
+                                (all == 1 ? " event is" : " events are") +
+                                " not written: SOR files hold no event table (a .zt file keeps "
+                                "them)");
+        }
+    }
     if (cut) r.changes.push_back("texts cut to the instrument's limits");
     if (nonAscii)
         r.changes.push_back(std::string("texts converted to GBK (read as UTF-8 where valid, "

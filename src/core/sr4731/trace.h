@@ -8,6 +8,7 @@
 // spacing. Point i lies i x spacing from the start of the trace.
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "sr4731/document.h"
@@ -26,5 +27,9 @@ struct Trace {
 
 // Refused when the file has no FxdParams or DataPts, no points, or no data spacing.
 Result<std::vector<Trace>> tracesOf(const Document& doc);
+
+// Metres from the start to the last point of the file's longest trace, found without reading
+// the levels; nothing when tracesOf refuses the file.
+std::optional<double> lastPointMetres(const Document& doc);
 
 }  // namespace otdr::sr4731

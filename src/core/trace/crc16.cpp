@@ -44,6 +44,41 @@ std::uint16_t crc16Update(std::uint16_t crc, ByteView data) {
     return crc;
 }
 
+namespace {
+
+// A linear map of the 16-bit register: the image of each of its bits.
+using RegisterMap = std::array<std::uint16_t, 16>;
+
+std::uint16_t apply(const RegisterMap& m, std::uint16_t v) {
+    std::uint16_t out = 0;
+    for (int b = 0; b < 16; ++b)
+        if (v & (1u << b)) out ^= m[static_cast<std::size_t>(b)];
+    return out;
+}
+
+// first, then second.
+RegisterMap compose(const RegisterMap& first, const RegisterMap& second) {
+    RegisterMap out{};
+    for (std::size_t b = 0; b < 16; ++b) out[b] = apply(second, first[b]);
+    return out;
+}
+
+}  // namespace
+
+std::uint16_t crc16AfterZeros(std::uint16_t crc, std::uint64_t n) {
+    // One zero byte: the register shifted by eight bits through the table.
+    RegisterMap step{};
+    for (std::size_t b = 0; b < 16; ++b) {
+        const auto v = static_cast<std::uint16_t>(1u << b);
+        step[b] = static_cast<std::uint16_t>((v << 8) ^ kTables[0][v >> 8]);
+    }
+    for (; n > 0; n >>= 1) {
+        if (n & 1) crc = apply(step, crc);
+        step = compose(step, step);
+    }
+    return crc;
+}
+
 std::uint16_t crc16CcittFalse(ByteView data) {
     return crc16Update(0xFFFF, data);
 }

@@ -15,6 +15,11 @@ namespace otdr {
 // can give the CRC of several of its prefixes.
 std::uint16_t crc16Update(std::uint16_t crc, ByteView data);
 
+// The register after n zero bytes from the given start value, in O(log n) steps. Since the
+// CRC is linear, crc16Update(a, data) ^ crc16Update(b, data) == crc16AfterZeros(a ^ b, n) for
+// n data bytes: the CRC of a block from another start value follows without a second pass.
+std::uint16_t crc16AfterZeros(std::uint16_t crc, std::uint64_t n);
+
 std::uint16_t crc16CcittFalse(ByteView data);
 std::uint16_t crc16Xmodem(ByteView data);
 std::uint16_t crc16Genibus(ByteView data);

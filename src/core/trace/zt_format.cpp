@@ -79,6 +79,23 @@ Result<std::unique_ptr<ZtFile>> readZt(ByteView data) {
         t.operatorName = fieldText(data, p, zt::kTextWidth, " ");
         f->hasTexts = true;
     }
+    if (isEventLayout(data)) {
+        const std::size_t n = getU16(data, zt::kWrittenLength);
+        f->events.reserve(n);
+        for (std::size_t k = 0; k < n; ++k) {
+            const std::size_t at = zt::kWrittenLength + 2 + k * zt::kEventRecordSize;
+            ZtEventRecord e;
+            e.number = getU16(data, at);
+            e.distance = getI32(data, at + 2);
+            e.averageLoss = getI16(data, at + 6);
+            e.spliceLoss = getI16(data, at + 8);
+            e.reflectance = getI32(data, at + 10);
+            e.code.assign(reinterpret_cast<const char*>(data.data() + at + 14), 6);
+            e.technique.assign(reinterpret_cast<const char*>(data.data() + at + 20), 2);
+            e.linkLoss = getI32(data, at + 22);
+            f->events.push_back(std::move(e));
+        }
+    }
     return f;
 }
 

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "analysis/event_table.h"
 #include "trace/trace_record.h"
@@ -33,12 +35,27 @@ struct ZtLayout {
 // events.
 std::optional<ZtLayout> ztLayoutFor(ByteView data);
 
+// One 26-byte event record as a file written with events holds it.
+struct ZtEventRecord {
+    std::uint16_t number = 0;
+    std::int32_t distance = 0;     // 0.1 m
+    std::int16_t averageLoss = 0;  // 0.001 dB/km
+    std::int16_t spliceLoss = 0;   // 0.001 dB
+    std::int32_t reflectance = 0;  // return loss, 0.001 dB
+    std::string code;              // 6 bytes: "1F9999" reflective, "0F9999", "2E9999" fibre end
+    std::string technique;         // 2 bytes, "LS"
+    std::int32_t linkLoss = 0;     // 0.001 dB
+};
+
 struct ZtFile {
     ZtLayout layout;
     ZtHeader header;  // bytes a 48-byte header does not cover are 0
     SampleArray samples{};
     bool hasTexts = false;
     GenParams texts;  // the seven texts when hasTexts (the comment is not stored in ZT)
+    // The event records of a file written with events. The opener never takes them into the
+    // slot (a trace opens without events); they are read for listing the file's own events.
+    std::vector<ZtEventRecord> events;
 };
 
 // Parses a ZT file; refuses lengths that are not accepted and range indices outside 0..9.

@@ -1,9 +1,11 @@
 #include "util/file_io.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <csignal>
@@ -18,6 +20,9 @@ namespace {
 const char* const kCannotOpen = "无法打开文件";
 const char* const kCannotRead = "无法读取文件";
 const char* const kCannotSave = "无法保存文件";
+
+// Pieces are collected up to this size before they are written.
+constexpr std::size_t kBufferSize = 64 * 1024;
 
 Error fileError(const char* what, const std::string& path, const std::string& reason) {
     return Error{ErrorKind::Io, std::string(what) + "“" + path + "”：" + reason};
@@ -47,22 +52,6 @@ class FdGuard {
     int fd_;
 };
 
-// A temporary file that is removed again unless it was renamed into place.
-class TempFileGuard {
-  public:
-    explicit TempFileGuard(std::string name) : name_(std::move(name)) {}
-    ~TempFileGuard() {
-        if (!kept_) ::unlink(name_.c_str());
-    }
-    TempFileGuard(const TempFileGuard&) = delete;
-    TempFileGuard& operator=(const TempFileGuard&) = delete;
-    void keep() { kept_ = true; }
-
-  private:
-    std::string name_;
-    bool kept_ = false;
-};
-
 // Writing past the file-size limit raises SIGXFSZ, whose default action ends the program and
 // leaves the temporary file behind. Ignored, the write fails with EFBIG like any other write
 // error. A handler the host program installed is left alone.
@@ -82,26 +71,30 @@ std::string folderOf(const std::string& path) {
 }
 
 // The file a save under this name writes: symbolic links are followed to their final target,
-// which need not exist yet (a link made for a file still to be written).
-Result<std::string> finalTarget(const std::string& path) {
+// which need not exist yet (a link made for a file still to be written). 0, or the errno value
+// of the failure.
+int finalTarget(const std::string& path, std::string& target) {
     std::string p = path;
     for (int hops = 0; hops < 40; ++hops) {
         struct stat st {};
         if (::lstat(p.c_str(), &st) != 0) {
-            if (errno == ENOENT) return p;
-            return ioError(kCannotSave, path, errno);
+            if (errno != ENOENT) return errno;
+            target = p;
+            return 0;
         }
-        if (!S_ISLNK(st.st_mode)) return p;
+        if (!S_ISLNK(st.st_mode)) {
+            target = p;
+            return 0;
+        }
         char buf[PATH_MAX];
         const ssize_t n = ::readlink(p.c_str(), buf, sizeof buf);
-        if (n < 0) return ioError(kCannotSave, path, errno);
-        if (static_cast<std::size_t>(n) >= sizeof buf)
-            return ioError(kCannotSave, path, ENAMETOOLONG);
+        if (n < 0) return errno;
+        if (static_cast<std::size_t>(n) >= sizeof buf) return ENAMETOOLONG;
         const std::string link(buf, static_cast<std::size_t>(n));
-        if (link.empty()) return ioError(kCannotSave, path, ENOENT);
+        if (link.empty()) return ENOENT;
         p = link.front() == '/' ? link : folderOf(p) + "/" + link;
     }
-    return ioError(kCannotSave, path, ELOOP);
+    return ELOOP;
 }
 
 mode_t currentUmask() {
@@ -169,60 +162,133 @@ Result<Bytes> readWholeFile(const std::string& path, std::size_t maxBytes) {
 }
 
 Result<void> writeFileAtomically(const std::string& path, ByteView bytes) {
+    OutputFile out;
+    if (auto r = out.open(path); !r) return r;
+    if (auto r = out.write(bytes); !r) return r;
+    return out.commit();
+}
+
+OutputFile::~OutputFile() {
+    discard();
+}
+
+void OutputFile::discard() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    if (!temp_.empty()) ::unlink(temp_.c_str());
+    temp_.clear();
+    forgetTempFile(slot_);
+}
+
+Result<void> OutputFile::fail(int err) {
+    reason_ = fileErrorReason(err);
+    error_ = fileError(kCannotSave, path_, reason_);
+    discard();
+    return *error_;
+}
+
+Result<void> OutputFile::open(const std::string& path) {
+    discard();
+    path_ = path;
+    error_.reset();
+    reason_.clear();
+    buffer_.clear();
     ignoreFileSizeSignal();
-    auto resolved = finalTarget(path);
-    if (!resolved) return resolved.error();
-    const std::string& target = resolved.value();
+    if (const int err = finalTarget(path, target_); err != 0) return fail(err);
 
     struct stat old {};
-    const bool exists = ::stat(target.c_str(), &old) == 0;
-    if (!exists && errno != ENOENT) return ioError(kCannotSave, path, errno);
-    if (exists) {
-        if (S_ISDIR(old.st_mode)) return ioError(kCannotSave, path, EISDIR);
-        if (!S_ISREG(old.st_mode)) return fileError(kCannotSave, path, kNotRegularFileReason);
+    exists_ = ::stat(target_.c_str(), &old) == 0;
+    if (!exists_ && errno != ENOENT) return fail(errno);
+    if (exists_) {
+        if (S_ISDIR(old.st_mode)) return fail(EISDIR);
+        if (!S_ISREG(old.st_mode)) {
+            reason_ = kNotRegularFileReason;
+            error_ = fileError(kCannotSave, path_, reason_);
+            return *error_;
+        }
         // Saving writes this very file. Where it may not be opened for writing it is not
         // replaced either, whatever the folder would allow. Opening without O_TRUNC and
         // closing again leaves it as it is.
-        const int probe = ::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-        if (probe < 0) return ioError(kCannotSave, path, errno);
+        const int probe = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+        if (probe < 0) return fail(errno);
         ::close(probe);
+        oldUid_ = old.st_uid;
+        oldGid_ = old.st_gid;
+        oldMode_ = old.st_mode & 07777;
     }
 
     // A short name, so that a target name of the longest length still leaves room for it.
-    const std::string folder = folderOf(target);
-    std::string tmp = folder + "/.otdr-XXXXXX";
+    const std::string folder = folderOf(target_);
+    removeStaleTempFiles(folder, kTempFilePrefix);
+    std::string tmp = folder + "/" + std::string(kTempFilePrefix) + "XXXXXX";
     const int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
-    if (fd < 0) return ioError(kCannotSave, path, errno);
-    FdGuard file(fd);
-    TempFileGuard temp(tmp);
+    if (fd < 0) return fail(errno);
+    fd_ = fd;
+    temp_ = tmp;
+    slot_ = rememberTempFile(temp_);
+    // Held until the file is closed: a later run sees that it is being written.
+    ::flock(fd_, LOCK_EX | LOCK_NB);
+    buffer_.reserve(kBufferSize);
+    return {};
+}
 
+Result<void> OutputFile::flushBuffer() {
     std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    while (done < buffer_.size()) {
+        const ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
         if (n < 0) {
             if (errno == EINTR) continue;
-            return ioError(kCannotSave, path, errno);
+            return fail(errno);
         }
         done += static_cast<std::size_t>(n);
     }
-    if (exists) {
+    buffer_.clear();
+    return {};
+}
+
+Result<void> OutputFile::write(std::string_view text) {
+    if (error_) return *error_;
+    if (fd_ < 0) return fail(EBADF);
+    while (!text.empty()) {
+        const std::size_t room = kBufferSize - buffer_.size();
+        const std::size_t n = std::min(room, text.size());
+        buffer_.append(text.substr(0, n));
+        text.remove_prefix(n);
+        if (buffer_.size() == kBufferSize)
+            if (auto r = flushBuffer(); !r) return r;
+    }
+    return {};
+}
+
+Result<void> OutputFile::write(ByteView bytes) {
+    return write(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+}
+
+Result<void> OutputFile::commit() {
+    if (error_) return *error_;
+    if (fd_ < 0) return fail(EBADF);
+    if (auto r = flushBuffer(); !r) return r;
+    if (exists_) {
         // The new file keeps the old one's owner where the system allows it (an ordinary user
         // cannot give a file away; it then becomes theirs) and its permissions.
-        if ((old.st_uid != ::geteuid() || old.st_gid != ::getegid()) &&
-            ::fchown(fd, old.st_uid, old.st_gid) != 0) {
+        if ((oldUid_ != ::geteuid() || oldGid_ != ::getegid()) &&
+            ::fchown(fd_, oldUid_, oldGid_) != 0) {
             // Keeping the owner is a courtesy; the save goes on.
         }
-        ::fchmod(fd, old.st_mode & 07777);
+        ::fchmod(fd_, oldMode_);
     } else {
-        ::fchmod(fd, 0666 & ~currentUmask());
+        ::fchmod(fd_, 0666 & ~currentUmask());
     }
-    if (::fsync(fd) != 0) return ioError(kCannotSave, path, errno);
-    if (!file.close()) return ioError(kCannotSave, path, errno);
-    if (::rename(tmp.c_str(), target.c_str()) != 0) return ioError(kCannotSave, path, errno);
-    temp.keep();
+    if (::fsync(fd_) != 0) return fail(errno);
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0) return fail(errno);
+    if (::rename(temp_.c_str(), target_.c_str()) != 0) return fail(errno);
+    temp_.clear();
+    forgetTempFile(slot_);
 
     // Make the rename itself durable; a folder that cannot be synced does not undo the save.
-    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int dir = ::open(folderOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir >= 0) {
         ::fsync(dir);
         ::close(dir);

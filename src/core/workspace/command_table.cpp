@@ -53,6 +53,8 @@ constexpr std::array kComponents{
     ComponentDef{"MFile", K::Menu, "文件(&F)", "", "", "", true},
     ComponentDef{"MF_OpenOtdr", K::MenuItem, "打开OTDR文件(&O)", "", "MFile", "TB_OpenOtdrClick",
                  true},
+    ComponentDef{"MF_ImportOther", K::MenuItem, "导入其他仪器文件…", "", "MFile",
+                 "MF_ImportOtherClick", true},
     ComponentDef{"MF_SaveAs", K::MenuItem, "另存为......(&A)", "", "MFile", "TB_SaveAsClick",
                  false},
     ComponentDef{"MF_CopyTo", K::Menu, "拷贝至剪贴板", "", "MFile", "", false},

@@ -7,15 +7,17 @@
 #include <array>
 #include <cstdint>
 #include <ctime>
+#include <span>
 #include <string>
 #include <string_view>
-
 #include <vector>
 
 #include "analysis/event_table.h"
 #include "analysis/found_events.h"
 #include "analysis/work_buffers.h"
+#include "sr4731/stored_events.h"
 #include "trace/trace_record.h"
+#include "util/bytes.h"
 #include "util/result.h"
 #include "view/chart_scene.h"
 #include "view/view_state.h"
@@ -40,6 +42,15 @@ struct TraceSlot {
     // (the instrument's event measurement would prune them, so they are kept instead).
     bool generalEvents = false;
     EventText generalText;
+    // A trace imported from another instrument's file: that file's path (empty otherwise).
+    std::string importedFrom;
+    // The table holds the file's own events, not yet replaced by an analysis; their cells are
+    // kept here while another slot is active, since the event texts describe one slot.
+    bool showsStoredEvents = false;
+    std::vector<std::array<std::string, 5>> storedCells;
+
+    // The table is shown in the grid and marked on the chart.
+    bool eventsShown() const { return analysisDone == 1 || showsStoredEvents; }
 };
 
 // The fields of the fibre parameter dialog. Texts bound to trace files are GBK bytes.
@@ -141,6 +152,24 @@ class Workspace {
     SaveOutcome saveAs(const std::string& chosenPath, SaveFormat format);
     // The name the save command uses for a chosen name and format.
     static std::string saveFileName(const std::string& chosenPath, SaveFormat format);
+    // The name the save dialog starts with: for a trace imported from another instrument's
+    // file, that file's folder and name with the instrument's extension ".zt"; else empty.
+    std::string saveSuggestion() const;
+
+    // ---- Other instruments' files ------------------------------------------------------
+    // Opens a file as openTrace does. When the instrument's readers refuse it as not theirs
+    // and the general SR-4731 decoder reads a trace from it, the import is then offered
+    // (Offer: the refusal box first, then the offer naming maker and instrument) or made at
+    // once (Import: the command line, which shows the refusal only when the import fails too).
+    enum class ForeignFiles { Offer, Import };
+    bool openOrImport(const std::string& path, ForeignFiles how);
+    // Imports another instrument's SR-4731 file into the active slot: its trace on the range
+    // its length calls for, shown under its own name marked as imported, with its own events
+    // in the table and the grid until the trace is analysed. Events left out are named in a
+    // note. False (with an error box, the slot unchanged) when the file cannot be imported.
+    bool importForeignTrace(const std::string& path);
+    // Puts events a file holds into the active slot's table and the grid, as the file's own.
+    sr4731::StoredEventsFill showStoredEvents(std::span<const FoundEvent> events);
 
     // ---- Fibre parameter dialog --------------------------------------------------------
     void fillFibreDialog();     // FormShow
@@ -211,8 +240,13 @@ class Workspace {
     void fillPanelFromParams(bool attenuationBlank);
     void resetMeasureDisplayToLoss();
     void showError(std::string_view message);
+    bool openTraceData(const std::string& path, bool zt, ByteView data);
+    void prepareEditingWork();
+    void enableEventCommands();
 
     WorkspaceState s_;
+    // Why the last openTrace refused its file, for the import that may follow.
+    enum class OpenRefusal { None, NotTraceFile, Other } lastRefusal_ = OpenRefusal::None;
     Prompter* prompter_ = nullptr;
     const Clock* clock_ = nullptr;
 };
@@ -224,5 +258,8 @@ std::vector<FoundEvent> generalEventsOf(const SampleArray& samples, const TestPa
 
 // The messages of the open command.
 extern const char* const kRangeMismatchMessage;
+// The suffix of an imported trace's file name, and the refusal to save it over its source.
+extern const char* const kImportedMark;
+extern const char* const kOverwriteSourceMessage;
 
 }  // namespace otdr

@@ -1,5 +1,6 @@
 // The fibre parameter dialog: filling it, confirming and discarding.
 
+#include "analysis/event_texts.h"
 #include "util/gbk.h"
 #include "util/numeric.h"
 #include "util/text.h"
@@ -49,12 +50,23 @@ void Workspace::confirmFibreDialog() {
     if (n < 1.0 || n > 2.0) {
         showError("折射率必须在1.00000和2.00000之间!");
     } else {
+        const float before = s_.params.sampleSpacing;
         s_.params.refractiveIndex = toF32(n);
         s_.controls.setText("E_IOR", d.editIor);
         s_.params.sampleSpacing = computeSampleSpacing(s_.params.rangeIndex, s_.params.helixFactor,
                                                        s_.params.refractiveIndex);
         drawMarkers();
         drawCursor();
+        // A file's own events stay on their samples; their distances follow the new index.
+        if (s_.active().showsStoredEvents && before > 0.0f && s_.params.sampleSpacing != before) {
+            const double ratio = static_cast<double>(s_.params.sampleSpacing) / before;
+            auto& cells = s_.eventText[kColDistance];
+            for (int r = 0; r < s_.active().events.count(); ++r) {
+                std::string& cell = cells[static_cast<std::size_t>(r)];
+                cell = cellNumber("%8.4f", parseCNumber(cell) * ratio);
+            }
+            fillEventGrid();
+        }
     }
 
     // 2. Event threshold; a refused value keeps the texts and the events as they are.

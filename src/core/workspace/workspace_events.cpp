@@ -30,8 +30,10 @@ void Workspace::analyse() {
     TraceSlot& slot = s_.active();
     const int a = s_.activeTrace & 1;
 
-    // 1. Start from an empty table and grid.
+    // 1. Start from an empty table and grid; the analysis replaces a file's own events.
     slot.analysisDone = 0;
+    slot.showsStoredEvents = false;
+    slot.storedCells.clear();
     s_.scene.series(SeriesId::Event).clear();
     s_.grid.enabled = true;
     s_.controls.setEnabled("Event_List", true);
@@ -64,9 +66,7 @@ void Workspace::analyse() {
     }
 
     // 4. The event commands, whether or not events were found.
-    for (const char* name : {"NB_CopyEvent", "TB_AddEvent", "TB_DelEvent", "TB_EditEvent",
-                             "B_AddEvent", "B_DelEvent", "B_EditEvent", "MOT_Event"})
-        s_.controls.setEnabled(name, true);
+    enableEventCommands();
 
     // 5. The cursor goes to the first event (word 1, whatever it holds).
     moveCursor(chartXOf(s_.slots[static_cast<std::size_t>(a)].events.position(1), s_.view));
@@ -172,7 +172,7 @@ void Workspace::selectEventRow(int row) {
 }
 
 void Workspace::redrawEventMarksIfAnalysed() {
-    if (s_.active().analysisDone != 1) return;
+    if (!s_.active().eventsShown()) return;
     s_.scene.series(SeriesId::Event).clear();
     drawEventMarks();
 }

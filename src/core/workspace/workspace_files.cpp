@@ -1,5 +1,6 @@
 // Opening and saving trace files.
 
+#include <filesystem>
 #include <memory>
 
 #include "trace/sor_format.h"
@@ -13,10 +14,21 @@
 namespace otdr {
 
 const char* const kRangeMismatchMessage = "只有测试量程相同的轨迹曲线才能进行比较！";
+const char* const kOverwriteSourceMessage = "导入的轨迹不能保存到其原始文件，请另选文件名！";
 
 namespace {
 
 enum class FileKind { Zt, Sor, Other };
+
+// Both names lead to one file (links followed), or would once written.
+bool sameFile(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    if (std::filesystem::equivalent(a, b, ec)) return true;
+    const auto ca = std::filesystem::weakly_canonical(a, ec);
+    if (ec) return a == b;
+    const auto cb = std::filesystem::weakly_canonical(b, ec);
+    return ec ? a == b : ca == cb;
+}
 
 FileKind kindOf(const std::string& path) {
     const std::string ext = lowerExtension(path);
@@ -93,12 +105,10 @@ void Workspace::resetEventTableForOpen() {
 }
 
 bool Workspace::openTrace(const std::string& path) {
-    const int a = s_.activeTrace & 1;
-    TraceSlot& slot = s_.slots[static_cast<std::size_t>(a)];
-    const TraceSlot& other = s_.slots[static_cast<std::size_t>(1 - a)];
-
+    lastRefusal_ = OpenRefusal::Other;
     const FileKind kind = kindOf(path);
     if (kind == FileKind::Other) {
+        lastRefusal_ = OpenRefusal::NotTraceFile;
         showError(kNotTraceFileMessage);
         return false;
     }
@@ -107,12 +117,24 @@ bool Workspace::openTrace(const std::string& path) {
         showError(bytes.error().message);
         return false;
     }
-    const ByteView data(bytes.value());
+    const bool opened = openTraceData(path, kind == FileKind::Zt, bytes.value());
+    if (opened) lastRefusal_ = OpenRefusal::None;
+    return opened;
+}
 
-    if (kind == FileKind::Zt) {
+bool Workspace::openTraceData(const std::string& path, bool isZt, ByteView data) {
+    const int a = s_.activeTrace & 1;
+    TraceSlot& slot = s_.slots[static_cast<std::size_t>(a)];
+    const TraceSlot& other = s_.slots[static_cast<std::size_t>(1 - a)];
+    auto refuse = [&](const Error& e) {
+        if (e.kind == ErrorKind::NotTraceFile) lastRefusal_ = OpenRefusal::NotTraceFile;
+        showOpenFailure(a, e.message);
+    };
+
+    if (isZt) {
         auto parsed = readZt(data);
         if (!parsed) {
-            showOpenFailure(a, parsed.error().message);
+            refuse(parsed.error());
             return false;
         }
         ZtFile& f = *parsed.value();
@@ -151,7 +173,7 @@ bool Workspace::openTrace(const std::string& path) {
     } else {
         auto parsed = readSor(data, /*verifyChecksum=*/false);
         if (!parsed) {
-            showOpenFailure(a, parsed.error().message);
+            refuse(parsed.error());
             return false;
         }
         SorFile& f = *parsed.value();
@@ -205,6 +227,9 @@ void Workspace::afterRead() {
     TraceSlot& slot = s_.slots[static_cast<std::size_t>(a)];
     enforceScaleInvariants(s_.params);
     slot.loaded = 1;
+    slot.importedFrom.clear();
+    slot.showsStoredEvents = false;
+    slot.storedCells.clear();
     s_.params.sampleSpacing = computeSampleSpacing(s_.params.rangeIndex, s_.params.helixFactor,
                                                    s_.params.refractiveIndex);
     applyNewTraceView();
@@ -240,6 +265,12 @@ void Workspace::fillCopyParaText() {
     }
 }
 
+std::string Workspace::saveSuggestion() const {
+    const std::string& source = s_.active().importedFrom;
+    if (source.empty()) return {};
+    return std::filesystem::path(source).replace_extension(".zt").string();
+}
+
 std::string Workspace::saveFileName(const std::string& chosen, SaveFormat format) {
     const char* lower = format == SaveFormat::Zt ? ".zt" : ".sor";
     const char* upper = format == SaveFormat::Zt ? ".ZT" : ".SOR";
@@ -249,6 +280,12 @@ std::string Workspace::saveFileName(const std::string& chosen, SaveFormat format
 
 SaveOutcome Workspace::saveAs(const std::string& chosenPath, SaveFormat format) {
     const std::string name = saveFileName(chosenPath, format);
+    // An imported trace is never written over the other instrument's file it came from.
+    if (const std::string& source = s_.active().importedFrom;
+        !source.empty() && sameFile(name, source)) {
+        showError(kOverwriteSourceMessage);
+        return SaveOutcome::Failed;
+    }
     if (fileExists(name)) {
         const Answer answer =
             prompter_ ? prompter_->askYesNoCancel("此文件已存在，覆盖吗？") : Answer::Yes;

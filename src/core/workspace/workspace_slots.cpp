@@ -9,6 +9,19 @@ void clearEventDisplay(WorkspaceState& s) {
     s.scene.series(SeriesId::Event).clear();
     for (int r = 1; r < kEventRows; ++r) s.grid.clearRow(r);
 }
+
+// A file's own events keep their cells while the other slot is active: the event texts then
+// describe that slot.
+void keepStoredCells(TraceSlot& slot, const EventText& text) {
+    slot.storedCells.assign(static_cast<std::size_t>(slot.events.count()), {});
+    for (std::size_t r = 0; r < slot.storedCells.size(); ++r)
+        for (std::size_t c = 0; c < 5; ++c) slot.storedCells[r][c] = text[c][r];
+}
+
+void restoreStoredCells(const TraceSlot& slot, EventText& text) {
+    for (std::size_t r = 0; r < slot.storedCells.size(); ++r)
+        for (std::size_t c = 0; c < 5; ++c) text[c][r] = slot.storedCells[r][c];
+}
 }  // namespace
 
 // Runs when a slot's radio button becomes checked (by the user or by the clear command).
@@ -16,7 +29,12 @@ void Workspace::selectTrace(int slot) {
     const int n = slot == 1 ? 1 : 0;
     const int m = 1 - n;
     TraceSlot& chosen = s_.slots[static_cast<std::size_t>(n)];
-    if (s_.slots[static_cast<std::size_t>(m)].analysisDone == 1) clearEventDisplay(s_);
+    TraceSlot& left = s_.slots[static_cast<std::size_t>(m)];
+    if (left.analysisDone == 1) clearEventDisplay(s_);
+    if (left.showsStoredEvents) {
+        if ((s_.activeTrace & 1) == m) keepStoredCells(left, s_.eventText);
+        clearEventDisplay(s_);
+    }
 
     s_.activeTrace = static_cast<std::int16_t>(n);
     s_.controls.setChecked("RB_Trace1", n == 0);
@@ -36,6 +54,11 @@ void Workspace::selectTrace(int slot) {
         measureEvents();
         drawEventMarks();
         fillEventGrid();
+    } else if (chosen.showsStoredEvents && !chosen.storedCells.empty()) {
+        s_.scene.series(SeriesId::Event).clear();
+        restoreStoredCells(chosen, s_.eventText);
+        drawEventMarks();
+        fillEventGrid();
     }
 }
 
@@ -45,8 +68,11 @@ void Workspace::clearTrace() {
     TraceSlot& slot = s_.slots[static_cast<std::size_t>(k)];
 
     slot.loaded = 0;
-    if (slot.analysisDone == 1) clearEventDisplay(s_);
+    if (slot.eventsShown()) clearEventDisplay(s_);
     slot.analysisDone = 0;
+    slot.showsStoredEvents = false;
+    slot.storedCells.clear();
+    slot.importedFrom.clear();
     slot.events.setCount(0);
     slot.samples.fill(0);
     slot.chartPoints.fill(0);

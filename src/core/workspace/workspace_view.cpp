@@ -59,7 +59,7 @@ void Workspace::applyNewTraceView() {
     drawCursor();
     drawMarkers();
     const TraceSlot& slot = s_.active();
-    if (slot.analysisDone == 1 && slot.events.count() > 0) {
+    if (slot.eventsShown() && slot.events.count() > 0) {
         s_.scene.series(SeriesId::Event).clear();
         drawEventMarks();
     }

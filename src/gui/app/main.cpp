@@ -32,8 +32,8 @@ int answerInformationOption(int argc, char** argv) {
         std::printf(
             "Usage: otdrview [FILE]\n"
             "The VR3728 OTDR trace viewer's window. FILE, a SOR or ZT trace file, is opened at\n"
-            "once, as the open command opens it. One copy runs at a time; a second start ends\n"
-            "at once.\n"
+            "once, as the open command opens it; another instrument's SOR file is then offered\n"
+            "for import. One copy runs at a time; a second start ends at once.\n"
             "  --version  print the version and exit\n"
             "  --help     print this text and exit\n");
         return 0;
@@ -73,7 +73,8 @@ int main(int argc, char** argv) {
         main.setCompanions(&copy, &preview, &about, &report, &fibre);
 
         main.show();
-        // A trace file named on the command line is opened at once.
+        // A trace file named on the command line is opened at once (another instrument's file
+        // is offered for import, as a double-click on it would bring it).
         const QStringList args = QApplication::arguments();
         if (args.size() > 1) main.openFile(args.at(1));
         return QApplication::exec();

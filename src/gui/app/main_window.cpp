@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QDate>
 #include <QDateTime>
+#include <QFile>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -54,6 +55,25 @@ class TForm1::MessagePrompter : public Prompter {
         return r == QMessageBox::Yes  ? Answer::Yes
                : r == QMessageBox::No ? Answer::No
                                       : Answer::Cancel;
+    }
+    bool offerImport(std::string_view question) override {
+        QMessageBox box(QMessageBox::Question, QStringLiteral("导入其他仪器文件"),
+                        fromUtf8(question), QMessageBox::NoButton, owner_);
+        box.setObjectName(QStringLiteral("ImportOffer"));
+        QPushButton* import = box.addButton(QStringLiteral("导入"), QMessageBox::AcceptRole);
+        import->setObjectName(QStringLiteral("B_Import"));
+        QPushButton* cancel = box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
+        cancel->setObjectName(QStringLiteral("B_ImportCancel"));
+        box.setDefaultButton(import);
+        box.setEscapeButton(cancel);
+        box.exec();
+        return box.clickedButton() == import;
+    }
+    // A note comes at the end of a command: the window shows its outcome behind the box.
+    void showNote(std::string_view message) override {
+        if (auto* window = qobject_cast<TForm1*>(owner_)) window->refresh();
+        QMessageBox::information(owner_, QStringLiteral("Information"), fromUtf8(message),
+                                 QMessageBox::Ok);
     }
 
   private:
@@ -163,14 +183,21 @@ TForm1::TForm1(const Settings& settings, const SettingsStore* store, QWidget* pa
             this, QString(), QString(),
             QStringLiteral("ZT  File(*.zt);;ZT  File(*.ZT);;OTDR  File(*.sor);;OTDR  File(*.SOR)"));
     };
+    chooseImportFile = [this] {
+        return QFileDialog::getOpenFileName(
+            this, QStringLiteral("导入其他仪器文件"), QString(),
+            QStringLiteral("OTDR  File(*.sor *.SOR);;All  Files(*)"));
+    };
     chooseSaveFile = [this]() -> std::pair<QString, int> {
         const QStringList filters{
             QStringLiteral("ZT  Files(*.zt)"), QStringLiteral("ZT  Files(*.ZT)"),
             QStringLiteral("OTDR  Files(*.sor)"), QStringLiteral("OTDR Fiels(*.SOR)")};
         QString selected = filters.front();
-        const QString name = QFileDialog::getSaveFileName(
-            this, QString(), QString(), filters.join(QStringLiteral(";;")), &selected,
-            QFileDialog::DontConfirmOverwrite);
+        // An imported trace starts at its source's name with the instrument's extension.
+        const QString start = QFile::decodeName(ws_->saveSuggestion().c_str());
+        const QString name =
+            QFileDialog::getSaveFileName(this, QString(), start, filters.join(QStringLiteral(";;")),
+                                         &selected, QFileDialog::DontConfirmOverwrite);
         return {name, static_cast<int>(filters.indexOf(selected)) + 1};
     };
 

@@ -49,6 +49,8 @@ class TForm1 : public QMainWindow {
     // 1-based filter entry (1, 2 ZT; 3, 4 SOR); an empty name means cancelled.
     std::function<QString()> chooseOpenFile;
     std::function<std::pair<QString, int>()> chooseSaveFile;
+    // The open dialog of the import of another instrument's file.
+    std::function<QString()> chooseImportFile;
 
     QWidget* chart() const { return chart_; }
     HelpWindow* helpWindow() const { return help_; }
@@ -78,6 +80,7 @@ class TForm1 : public QMainWindow {
 
     // Command handlers beyond the plain workspace calls.
     void openCommand();
+    void importCommand();
     void saveCommand();
     void fibreDialogCommand();
     void exitCommand();

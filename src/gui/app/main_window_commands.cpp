@@ -44,6 +44,7 @@ void TForm1::registerHandlers() {
     };
     handlers_ = {
         {"TB_OpenOtdrClick", [this] { openCommand(); }},
+        {"MF_ImportOtherClick", [this] { importCommand(); }},
         {"TB_SaveAsClick", [this] { saveCommand(); }},
         {"MF_PrintViewClick", [this] { printViewCommand(); }},
         {"MF_SetPClick", [this] { reportSettingsCommand(); }},
@@ -321,9 +322,18 @@ void TForm1::refresh() {
 // ---- Commands with dialogs -----------------------------------------------------------------
 
 bool TForm1::openFile(const QString& path) {
-    const bool ok = ws_->openTrace(QFile::encodeName(path).toStdString());
+    // Another instrument's file is offered for import after the open command's refusal.
+    const bool ok =
+        ws_->openOrImport(QFile::encodeName(path).toStdString(), Workspace::ForeignFiles::Offer);
     refresh();
     return ok;
+}
+
+void TForm1::importCommand() {
+    const QString path = chooseImportFile ? chooseImportFile() : QString();
+    if (path.isEmpty()) return;
+    ws_->importForeignTrace(QFile::encodeName(path).toStdString());
+    refresh();
 }
 
 void TForm1::openCommand() {

@@ -1,0 +1,148 @@
+// Traces of other instruments' files: the import offer after a refused open, the import
+// into the active slot with the file's own events, and those events in the table and grid.
+
+#include <memory>
+
+#include "analysis/conditioning.h"
+#include "analysis/measurement.h"
+#include "sr4731/import.h"
+#include "util/numeric.h"
+#include "workspace/foreign_files.h"
+#include "workspace/workspace.h"
+
+namespace otdr {
+
+const char* const kImportedMark = "（导入）";
+
+namespace {
+
+constexpr const char* kNotImportableMessage = "此文件不是可以导入的SOR文件！";
+
+std::string orUnknown(const std::string& s) {
+    return s.empty() ? std::string("未知") : s;
+}
+
+std::string importOffer(const ForeignFile& f) {
+    return "此文件由其他仪器写成：\n厂家：" + orUnknown(f.maker) + "\n仪器：" +
+           orUnknown(f.instrument) + "\n\n要导入此文件吗？";
+}
+
+// The events left out of the table, one line each, for the note after the import.
+std::string leftOutNote(const sr4731::StoredEventsFill& fill) {
+    std::string note = "文件中的下列事件未列入事件表：";
+    for (const sr4731::LeftOutEvent& e : fill.leftOut) {
+        const char* why = "";
+        switch (e.reason) {
+            case sr4731::LeftOutReason::OutsideRange:
+                why = "不在测试量程内";
+                break;
+            case sr4731::LeftOutReason::AfterFibreEnd:
+                why = "在光纤末端之后";
+                break;
+            case sr4731::LeftOutReason::TableFull:
+                why = "事件表已满";
+                break;
+        }
+        note += cformat("\n事件%zu（%.4f km）：", e.index + 1, e.distanceM / 1000.0) + why;
+    }
+    return note;
+}
+
+// Keeps the error boxes of a command that may be followed by another try.
+class HeldPrompter : public Prompter {
+  public:
+    void showError(std::string_view message) override { errors.emplace_back(message); }
+    Answer askYesNoCancel(std::string_view) override { return Answer::Cancel; }
+    std::vector<std::string> errors;
+};
+
+}  // namespace
+
+bool Workspace::openOrImport(const std::string& path, ForeignFiles how) {
+    if (how == ForeignFiles::Offer) {
+        if (openTrace(path)) return true;
+        if (lastRefusal_ != OpenRefusal::NotTraceFile || !prompter_) return false;
+        auto foreign = readForeignFile(path);
+        if (!foreign || !prompter_->offerImport(importOffer(foreign.value()))) return false;
+        return importForeignTrace(path);
+    }
+    Prompter* user = prompter_;
+    HeldPrompter held;
+    prompter_ = &held;
+    const bool opened = openTrace(path);
+    prompter_ = user;
+    if (opened) return true;
+    if (lastRefusal_ == OpenRefusal::NotTraceFile && readForeignFile(path))
+        return importForeignTrace(path);
+    for (const std::string& e : held.errors) showError(e);
+    return false;
+}
+
+bool Workspace::importForeignTrace(const std::string& path) {
+    auto foreign = readForeignFile(path);
+    if (!foreign) {
+        showError(std::string(kNotImportableMessage) + "\n" + foreign.error().message);
+        return false;
+    }
+    sr4731::ImportOptions options;
+    options.format = sr4731::ImportFormat::Sor;
+    auto imported = sr4731::importTrace(foreign.value().doc, options);
+    if (!imported) {
+        showError(std::string(kNotImportableMessage) + "\n" + imported.error().message);
+        return false;
+    }
+    const sr4731::ImportResult& r = imported.value();
+    const int a = s_.activeTrace & 1;
+    const TraceSlot& other = s_.slots[static_cast<std::size_t>(1 - a)];
+    if (other.loaded == 1 && r.rangeIndex != other.record.header.effectiveRangeIndex()) {
+        showError(kRangeMismatchMessage);
+        return false;
+    }
+    if (!openTraceData(path + kImportedMark, /*zt=*/false, r.file)) return false;
+    TraceSlot& slot = s_.active();
+    slot.record.fileName = path;
+    slot.importedFrom = path;
+    const sr4731::StoredEventsFill fill = showStoredEvents(r.storedEvents);
+    if (!fill.leftOut.empty() && prompter_) prompter_->showNote(leftOutNote(fill));
+    return true;
+}
+
+void Workspace::prepareEditingWork() {
+    // The work signals an analysis starts from, so that events added or changed by hand are
+    // measured as after an analysis. This empties the slot's tables.
+    TraceSlot& slot = s_.active();
+    conditionTrace(slot.samples, s_.params, s_.work, slot.events, slot.reflectiveCandidates,
+                   slot.peakLevel);
+    buildStepSignals(s_.work);
+    s_.work.eventWidth =
+        computeEventWidth(s_.params.pulseWidthNs, s_.params.rangeIndex, s_.params.sampleSpacing);
+}
+
+void Workspace::enableEventCommands() {
+    for (const char* name : {"NB_CopyEvent", "TB_AddEvent", "TB_DelEvent", "TB_EditEvent",
+                             "B_AddEvent", "B_DelEvent", "B_EditEvent", "MOT_Event"})
+        s_.controls.setEnabled(name, true);
+}
+
+sr4731::StoredEventsFill Workspace::showStoredEvents(std::span<const FoundEvent> events) {
+    TraceSlot& slot = s_.active();
+    prepareEditingWork();
+    slot.analysisDone = 0;
+    s_.scene.series(SeriesId::Event).clear();
+    for (int r = 1; r < kEventRows; ++r) s_.grid.clearRow(r);
+    s_.grid.selectedRow = 1;
+    const sr4731::StoredEventsFill fill =
+        sr4731::fillStoredEvents(events, s_.params, slot.events, s_.eventText);
+    slot.showsStoredEvents = fill.written > 0;
+    slot.storedCells.clear();
+    if (slot.showsStoredEvents) {
+        s_.grid.enabled = true;
+        s_.controls.setEnabled("Event_List", true);
+        drawEventMarks();
+        fillEventGrid();
+        enableEventCommands();
+    }
+    return fill;
+}
+
+}  // namespace otdr
