@@ -175,7 +175,6 @@ void Workspace::confirmEventPanel() {
     s_.scene.series(SeriesId::Event).clear();
     drawEventMarks();
     fillEventGrid();
-    keepGeneralText();
     s_.addingEvent = 0;
     c.setVisible("PL_EditEvent", false);
 }
@@ -226,7 +225,6 @@ void Workspace::deleteEvent() {
         copy += copyEventCells(s_.eventText, j - 1);
     }
     s_.copy.event = std::move(copy);
-    keepGeneralText();
 }
 
 }  // namespace otdr

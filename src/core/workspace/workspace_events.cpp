@@ -32,8 +32,7 @@ void Workspace::analyse() {
 
     // 1. Start from an empty table and grid; the analysis replaces a file's own events.
     slot.analysisDone = 0;
-    slot.showsStoredEvents = false;
-    slot.storedCells.clear();
+    slot.eventSource = EventSource::Instrument;
     s_.scene.series(SeriesId::Event).clear();
     s_.grid.enabled = true;
     s_.controls.setEnabled("Event_List", true);
@@ -41,7 +40,6 @@ void Workspace::analyse() {
     for (int r = 1; r < kEventRows; ++r) s_.grid.clearRow(r);
     s_.grid.selectedRow = 1;
     slot.events.setCount(0);
-    slot.generalEvents = false;
 
     // 2. Conditioning and detection.
     conditionTrace(slot.samples, s_.params, s_.work, slot.events, slot.reflectiveCandidates,
@@ -75,11 +73,9 @@ void Workspace::analyse() {
 
 void Workspace::measureEvents() {
     TraceSlot& slot = s_.active();
-    // Events of the general analysis keep the cells it (or an edit) gave them.
-    if (slot.generalEvents) {
-        s_.eventText = slot.generalText;
-        return;
-    }
+    // Events the instrument's analysis did not find keep their cells, which the event texts
+    // hold while the slot is active.
+    if (slot.keepsCells()) return;
     const MeasureInput in{slot.samples,           s_.params, slot.peakLevel,
                           s_.work.signalEndIndex, s_.work,   s_.eventThreshold};
     const auto fit = measureEventTable(in, slot.events, s_.eventText, s_.work.eventWidth);

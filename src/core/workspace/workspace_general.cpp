@@ -1,14 +1,12 @@
-// The general analysis command: the general method on the active slot's samples, its events
-// in the slot's table and the grid's cells, so that editing, markers and the report work on
-// them as on the instrument's own analysis.
+// The general analysis command: the general method on the active slot's samples (an imported
+// trace's at its file's own resolution), its events in the slot's table and the grid's cells,
+// so that editing, markers and the report work on them as on the instrument's own analysis;
+// and the analyse command, which gives imported traces the general analysis.
 
 #include <vector>
 
-#include "analysis/conditioning.h"
-#include "analysis/detection.h"
 #include "analysis/found_events.h"
 #include "analysis/general/general_analysis.h"
-#include "analysis/measurement.h"
 #include "util/numeric.h"
 #include "workspace/workspace.h"
 
@@ -48,53 +46,47 @@ std::vector<FoundEvent> generalEventsOf(const SampleArray& samples, const TestPa
     return general::findEvents(in);
 }
 
+std::vector<FoundEvent> Workspace::generalEventsOfActive() const {
+    const TraceSlot& slot = s_.active();
+    if (!slot.importedTrace) return generalEventsOf(slot.samples, s_.params, s_.eventThreshold);
+    // An imported trace at its file's own resolution, with the file's thresholds, at the
+    // group index in force (the file's until the user changes it).
+    const sr4731::AnalysisTrace& t = *slot.importedTrace;
+    const double n = toF32(t.groupIndex) == s_.params.refractiveIndex
+                         ? t.groupIndex
+                         : static_cast<double>(s_.params.refractiveIndex);
+    general::Thresholds over;
+    if (s_.eventThresholdChosen) over.lossDb = static_cast<double>(s_.eventThreshold);
+    return general::findEvents(sr4731::generalInputOf(t, n, over));
+}
+
 void Workspace::analyseGeneral() {
     TraceSlot& slot = s_.active();
 
-    // Start from an empty table and grid, as the analyse command does.
-    slot.analysisDone = 0;
-    s_.scene.series(SeriesId::Event).clear();
+    // Start from an empty table and grid, as the analyse command does; the work signals event
+    // editing reads are those the instrument's analysis starts from.
+    startFoundEvents();
     s_.grid.enabled = true;
     s_.controls.setEnabled("Event_List", true);
     s_.grid.rowCount = kEventRows;
-    for (int r = 1; r < kEventRows; ++r) s_.grid.clearRow(r);
-    s_.grid.selectedRow = 1;
-    slot.events.setCount(0);
 
-    // The work signals event editing reads (peak level, step signal and classes, event width)
-    // are those the instrument's analysis leaves; its own candidates are not kept.
-    EventTable scratch;
-    conditionTrace(slot.samples, s_.params, s_.work, scratch, slot.reflectiveCandidates,
-                   slot.peakLevel);
-    detectEvents(slot.samples, s_.params.sampleSpacing, slot.peakLevel, s_.work, scratch,
-                 slot.reflectiveCandidates);
-    s_.work.eventWidth =
-        computeEventWidth(s_.params.pulseWidthNs, s_.params.rangeIndex, s_.params.sampleSpacing);
-
-    const std::vector<FoundEvent> found =
-        generalEventsOf(slot.samples, s_.params, s_.eventThreshold);
-    fillFoundEvents(found, s_.params, slot.events, s_.eventText);
-    slot.generalEvents = true;
-    slot.generalText = s_.eventText;
+    fillFoundEvents(generalEventsOfActive(), s_.params, slot.events, s_.eventText);
     slot.analysisDone = 1;
-
-    if (slot.events.count() > 0) {
-        resetView();
-        s_.scene.series(SeriesId::Event).clear();
-        drawEventMarks();
-        fillEventGrid();
-    }
-    for (const char* name : {"NB_CopyEvent", "TB_AddEvent", "TB_DelEvent", "TB_EditEvent",
-                             "B_AddEvent", "B_DelEvent", "B_EditEvent", "MOT_Event"})
-        s_.controls.setEnabled(name, true);
+    if (slot.events.count() > 0) resetView();
+    finishFoundEvents(EventSource::General);
+    enableEventCommands();
     moveCursor(toF32(static_cast<double>(slot.events.position(1) - s_.view.firstSample) /
                      (s_.view.samplesPerPoint > 0 ? s_.view.samplesPerPoint : 1)));
     measureMarkers();
 }
 
-void Workspace::keepGeneralText() {
-    TraceSlot& slot = s_.active();
-    if (slot.generalEvents) slot.generalText = s_.eventText;
+void Workspace::analyseCommand() {
+    // The instrument's analysis is made for its own traces; another instrument's trace gets
+    // the general one.
+    if (s_.active().importedFrom.empty())
+        analyse();
+    else
+        analyseGeneral();
 }
 
 }  // namespace otdr

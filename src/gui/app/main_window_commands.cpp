@@ -71,7 +71,7 @@ void TForm1::registerHandlers() {
         {"MOT_TI_LossClick", call(&Workspace::setMeasureModeLoss)},
         {"MOT_TI_SpliceClick", call(&Workspace::setMeasureModeSplice)},
         {"MOT_TI_RefClick", call(&Workspace::setMeasureModeRef)},
-        {"B_AnalyseClick", call(&Workspace::analyse)},
+        {"B_AnalyseClick", call(&Workspace::analyseCommand)},
         {"MOT_GeneralAnalyClick", call(&Workspace::analyseGeneral)},
         {"B_AddEventClick", call(&Workspace::openAddEventPanel)},
         {"B_EditEventClick", call(&Workspace::openEditEventPanel)},
