@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Start-up cost of the command-line tool: which libraries `otdr --version`, `info`, `inspect`
 # and `events` load (none of Qt: only `otdr report` loads its drawing module), the CPU time of
-# `otdr --version`, and `otdr inspect --json` over SOR files as a whole process, with
-# hyperfine. Another parser of the same files can be timed beside it by giving its command
+# `otdr --version`, and `otdr inspect --json` and `otdr events --method general` over SOR
+# files as whole processes, with hyperfine. Another parser of the same files can be timed beside it by giving its command
 # line (which takes the files as its arguments) in COMPARE. Usage:
 #   bench/startup_cli.sh [path/to/otdr] [FILE.sor...]   (default: the ci build's, the samples)
 #   COMPARE="python3 parse.py" bench/startup_cli.sh build/ci/src/cli/otdr other/*.sor
@@ -29,3 +29,8 @@ echo "-- otdr inspect --json over ${#files[@]} files"
 runs=(-n "otdr inspect --json" "$otdr inspect --json ${files[*]}")
 [ -n "${COMPARE:-}" ] && runs+=(-n "$COMPARE" "$COMPARE ${files[*]}")
 hyperfine -N --warmup 3 --runs 50 "${runs[@]}"
+
+echo "-- otdr events --method general over ${#files[@]} files"
+runs=(-n "otdr events --method general" "$otdr events --method general -q ${files[*]}")
+[ -n "${COMPARE:-}" ] && runs+=(-n "$COMPARE" "$COMPARE ${files[*]}")
+hyperfine -N --warmup 3 --runs 30 "${runs[@]}"

@@ -9,7 +9,7 @@ packages=(
     clang-format
     clang libclang-rt-14-dev
     fonts-wqy-microhei xvfb xauth
-    poppler-utils
+    poppler-utils python3
     desktop-file-utils appstream shared-mime-info dpkg-dev file groff-base binutils lintian
 )
 

@@ -29,6 +29,7 @@ struct EventsOptions {
     bool json = false;
     bool csv = false;
     bool stored = false;
+    std::optional<std::string> method;  // "instrument" or "general"; by the file when not given
     int jobs = defaultJobs();
     bool quiet = false;
 };
@@ -56,6 +57,9 @@ bool applyFibreParameters(Session& s, const EventsOptions& o) {
     if (o.ior) d.editIor = cformat("%.10g", *o.ior);
     if (o.threshold) d.editet = cformat("%.10g", *o.threshold);
     ws.confirmFibreDialog();
+    // A threshold given is the user's, even where it equals the one in force: the general
+    // analysis takes it instead of a file's own.
+    if (o.threshold) ws.state().eventThresholdChosen = true;
     return !s.prompter.hadError();
 }
 
@@ -86,11 +90,17 @@ std::optional<FileEvents> analyseFile(const std::string& path, const EventsOptio
         return std::nullopt;
     }
     Workspace& ws = *s.ws;
-    if (!o.stored) {
+    // The instrument's analysis for its own files, the general one for other instruments'.
+    const bool imported = !ws.state().active().importedFrom.empty();
+    if (o.stored) {
+        if (!showStoredEvents(s, path, errors)) {
+            exitCode = kExitRefused;
+            return std::nullopt;
+        }
+    } else if (o.method.value_or(imported ? "general" : "instrument") == "general") {
+        ws.analyseGeneral();
+    } else {
         ws.analyse();
-    } else if (!showStoredEvents(s, path, errors)) {
-        exitCode = kExitRefused;
-        return std::nullopt;
     }
     const WorkspaceState& st = ws.state();
     const EventTable& t = st.active().events;
@@ -233,6 +243,11 @@ int runEvents(const EventsOptions& o) {
         std::cerr << "otdr events: --json and --csv exclude each other\n";
         return kExitUsage;
     }
+    if (o.stored && o.method) {
+        std::cerr << "otdr events: --stored lists the events the files hold without analysing; "
+                     "--method does not apply to them\n";
+        return kExitUsage;
+    }
     if (o.stored && (o.ior || o.threshold)) {
         std::cerr << "otdr events: --stored lists the events the files hold; --ior and "
                      "--threshold do not apply to them\n";
@@ -285,12 +300,19 @@ Runner addEventsCommand(CLI::App& app) {
         "Each file is opened on its own, as the window opens it; another instrument's SOR\n"
         "file is imported in memory, as the window imports it, and no file is written. --ior\n"
         "and --threshold are applied as the fibre parameter dialog's OK would apply them, then\n"
-        "the trace is analysed. --stored lists instead the events the file holds itself,\n"
-        "without analysing: another instrument's KeyEvents, a ZT file's event table (events\n"
-        "outside the range or behind the fibre end are left out and named on stderr). Per\n"
-        "event: number, type, position (full-rate sample index), reflective flag and the five\n"
-        "grid cells untrimmed (distance km, average loss dB/km, splice loss dB, return loss\n"
-        "dB, link loss dB).\n"
+        "the trace is analysed: by the instrument's analysis (--method instrument, the default\n"
+        "for the instrument's own files) or by the general analysis (--method general, the\n"
+        "default for other instruments' files). The general analysis runs on another\n"
+        "instrument's trace at the file's own resolution, with the file's group index, pulse\n"
+        "width, backscatter coefficient, front panel and thresholds; --threshold replaces the\n"
+        "file's loss threshold, --ior its group index. --stored lists instead the events the\n"
+        "file holds itself, without analysing: another instrument's KeyEvents, a ZT file's\n"
+        "event table (events outside the range or behind the fibre end are left out and named\n"
+        "on stderr). Per event: number, type, position (the event table's full-rate sample\n"
+        "index; for another instrument's file a sample of the imported trace, for --stored and\n"
+        "both methods alike, so their rows compare), reflective flag and the five grid cells\n"
+        "untrimmed (distance km, average loss dB/km, splice loss dB, return loss dB, link loss\n"
+        "dB).\n"
         "--json prints one object {\"file\", \"events\": [...]} for a single file and an array\n"
         "of such objects for several files; each event also gives distance_km, loss_db (the\n"
         "splice loss) and reflectance_db (the return loss, negative) as numbers, null where\n"
@@ -302,10 +324,15 @@ Runner addEventsCommand(CLI::App& app) {
     auto o = std::make_shared<EventsOptions>();
     cmd->add_option("FILE", o->files, "SOR or ZT trace files")->required();
     cmd->add_option("--threshold", o->threshold,
-                    "event threshold in dB (0.009 .. 9, default 0.05)");
+                    "event threshold in dB (0.009 .. 9, default 0.05; for the general analysis\n"
+                    "of another instrument's file: the file's loss threshold)");
     cmd->add_option("--ior", o->ior, "refractive index (1.0 .. 2.0, default: from the file)");
     cmd->add_flag("--json", o->json, "print JSON");
     cmd->add_flag("--csv", o->csv, "print CSV with a header line");
+    cmd->add_option("--method", o->method,
+                    "instrument: the instrument's analysis; general: the general analysis\n"
+                    "(default: instrument for the instrument's files, general for others')")
+        ->check(CLI::IsMember({"instrument", "general"}));
     cmd->add_flag("--stored", o->stored,
                   "list the events the file holds (KeyEvents, a ZT event table) without analysing");
     cmd->add_option("-j,--jobs", o->jobs,

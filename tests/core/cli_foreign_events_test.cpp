@@ -7,6 +7,7 @@
 
 #include "sr4731_support.h"
 #include "test_support.h"
+#include "trace_files_support.h"
 
 namespace otdr {
 namespace {
@@ -74,6 +75,42 @@ TEST_F(ForeignEventsCli, StoredEventsBeforeAndAfterTheImportToZt) {
         EXPECT_LE(std::abs(again[i]["position"].get<int>() - stored[i]["position"].get<int>()), 1);
     }
     EXPECT_EQ(test::runCli("events --stored --ior 1.47 " + zt).status, 2);
+}
+
+TEST_F(ForeignEventsCli, TheMethodByTheFileAndPositionsThatCompareWithTheStoredOnes) {
+    // Another instrument's file: the general analysis unless asked otherwise.
+    const test::CliResult general = test::runCli("events --json --method general " + foreign);
+    ASSERT_EQ(general.status, 0);
+    EXPECT_EQ(test::runCli("events --json " + foreign).out, general.out);
+    EXPECT_EQ(test::runCli("events --method instrument " + foreign).status, 0);
+    const nlohmann::json ours = nlohmann::json::parse(general.out)["events"];
+    const nlohmann::json stored = eventsJson("--stored " + foreign);
+    ASSERT_EQ(ours.size(), 3u);
+    for (std::size_t i = 0; i < ours.size(); ++i) {
+        EXPECT_LE(std::abs(ours[i]["position"].get<int>() - stored[i]["position"].get<int>()), 40)
+            << i;
+        EXPECT_EQ(ours[i]["type"], stored[i]["type"]);
+    }
+    EXPECT_EQ(test::runCli("events --stored --method general " + foreign).status, 2);
+    EXPECT_EQ(test::runCli("events --method other " + foreign).status, 2);
+
+    // The instrument's own file: its own analysis unless asked otherwise.
+    const std::string native = dir.file("native.sor");
+    test::writeBytes(native, test::makeSor(test::rampSamples(), test::sorParams(3)));
+    const test::CliResult own = test::runCli("events " + native);
+    ASSERT_EQ(own.status, 0);
+    EXPECT_EQ(test::runCli("events --method instrument " + native).out, own.out);
+    EXPECT_EQ(test::runCli("events --method general " + native).status, 0);
+}
+
+TEST_F(ForeignEventsCli, ThresholdGivenReplacesTheFilesLossThreshold) {
+    sr4731::ForeignTrace t = sr4731::makeForeignTrace(test::twoAndAHalfKmTrace());
+    t.doc.fixed->lossThreshold = 300;  // 0.3 dB: the 0.2 dB splice is below it
+    test::writeBytes(foreign, sr4731::encode(t.doc));
+    EXPECT_EQ(eventsJson(foreign).size(), 2u);
+    // Given, it counts even where it equals the event threshold in force.
+    EXPECT_EQ(eventsJson("--threshold 0.05 " + foreign).size(), 3u);
+    EXPECT_EQ(eventsJson("--threshold 0.05 --method instrument " + foreign).size(), 3u);
 }
 
 TEST_F(ForeignEventsCli, InspectShowsSignedTimesWarningsAndCyrillic) {

@@ -3,9 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <limits>
 #include <string_view>
 #include <vector>
 
+#include "sr4731/general_input.h"
 #include "sr4731/stored_events.h"
 #include "sr4731/texts.h"
 #include "sr4731_support.h"
@@ -130,6 +133,45 @@ TEST(Sr4731StoredEvents, EventsOutsideTheRangeOrBehindTheEndAreLeftOutAndNamed) 
     EXPECT_EQ(fill.leftOut[2].reason, LeftOutReason::OutsideRange);
     EXPECT_EQ(leftOutNotes(fill, 3)[0],
               "event 1 at -0.0153 km lies outside the range 4 km; left out");
+}
+
+TEST(Sr4731StoredEvents, TheSmallestReflectanceIsNoneStored) {
+    Document d = typicalDocument(2, 30000);
+    d.keyEvents->events[1].reflectance = std::numeric_limits<std::int32_t>::min();
+    EXPECT_FALSE(storedEventsOf(d)[1].reflectanceDb.has_value());
+}
+
+TEST(Sr4731GeneralInput, TheFilesParametersAndOneFrontPanelWithTheStoredEvents) {
+    Document d = typicalDocument(2, 3000);
+    d.fixed->lossThreshold = 200;
+    d.fixed->reflectanceThreshold = 55000;
+    d.fixed->endOfFibreThreshold = 0;  // not given
+    d.fixed->frontPanelOffset = 500;
+    const AnalysisTrace t = analysisTraceOf(d).value();
+    EXPECT_EQ(t.levelsDb.size(), 3000u);
+    EXPECT_DOUBLE_EQ(t.groupIndex, 1.468);
+    EXPECT_DOUBLE_EQ(*t.backscatterDb, -81.0);
+    EXPECT_DOUBLE_EQ(*t.thresholds.lossDb, 0.2);
+    EXPECT_DOUBLE_EQ(*t.thresholds.reflectanceDb, -55.0);
+    EXPECT_FALSE(t.thresholds.endOfFibreDb.has_value());
+    EXPECT_DOUBLE_EQ(t.frontPanelM, d.fixed->metresOfTime(500));
+    // The acquisition offset places the front panel where both are given, as it places the
+    // stored events; one before the first point counts as the first point.
+    d.fixed->acquisitionOffset = -700;
+    EXPECT_DOUBLE_EQ(analysisTraceOf(d).value().frontPanelM, d.fixed->metresOfTime(700));
+    EXPECT_DOUBLE_EQ(eventOriginTime(d), 700.0);
+    d.fixed->acquisitionOffset = 700;
+    EXPECT_DOUBLE_EQ(analysisTraceOf(d).value().frontPanelM, 0.0);
+
+    // At another group index the distances follow; a threshold given replaces the file's.
+    general::Thresholds over;
+    over.lossDb = 0.5;
+    const general::TraceInput in = generalInputOf(t, 1.5, over);
+    EXPECT_DOUBLE_EQ(in.spacingM, t.spacingM * 1.468 / 1.5);
+    EXPECT_DOUBLE_EQ(in.frontPanelM, t.frontPanelM * 1.468 / 1.5);
+    EXPECT_DOUBLE_EQ(*in.thresholds.lossDb, 0.5);
+    EXPECT_DOUBLE_EQ(*in.thresholds.reflectanceDb, -55.0);
+    EXPECT_FALSE(analysisTraceOf(d, 1).ok());
 }
 
 }  // namespace

@@ -78,7 +78,7 @@ TEST_F(WorkspaceImport, ImportedSlotShowsTheFilesEventsUntilAnalysed) {
     ws.expandHorizontal();
     EXPECT_FALSE(st().scene.series(SeriesId::Event).points.empty());
     ws.analyse();
-    EXPECT_FALSE(st().active().showsStoredEvents);
+    EXPECT_EQ(st().active().eventSource, EventSource::Instrument);
     EXPECT_EQ(st().active().analysisDone, 1);
     ASSERT_GE(st().active().events.count(), 3);
     EXPECT_NEAR(km(1), 1.0099, 0.002);

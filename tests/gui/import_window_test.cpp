@@ -93,5 +93,19 @@ TEST_F(ImportWindow, TheFileMenusImportCommand) {
               QStringLiteral("  1.6000"));
 }
 
+TEST_F(ImportWindow, TheAnalyseButtonGivesAnImportedTraceTheGeneralAnalysis) {
+    window.chooseImportFile = [this] { return foreign; };
+    window.findChild<QAction*>(QStringLiteral("MF_ImportOther"))->trigger();
+    auto* analyse = window.findChild<QAbstractButton*>(QStringLiteral("B_Analyse"));
+    ASSERT_NE(analyse, nullptr);
+    analyse->click();
+    const TraceSlot& slot = window.workspace().state().active();
+    EXPECT_EQ(slot.eventSource, EventSource::General);
+    ASSERT_EQ(slot.events.count(), 3);
+    auto* grid = window.findChild<QTableWidget*>(QStringLiteral("Event_List"));
+    EXPECT_EQ(grid->item(3, 1)->text(), QStringLiteral("光纤末端"));
+    EXPECT_TRUE(grid->item(1, 2)->text().startsWith(QStringLiteral("  1.0")));
+}
+
 }  // namespace
 }  // namespace otdr::gui

@@ -23,13 +23,16 @@ double FixedParams::spacingMetres(std::size_t pulse) const {
     return metresOfTime(pulses[pulse].dataSpacing / 10000.0);
 }
 
+double frontPanelTime(const Document& doc) {
+    if (!doc.fixed) return 0.0;
+    const FixedParams& f = *doc.fixed;
+    return f.acquisitionOffset != 0 ? -static_cast<double>(f.acquisitionOffset)
+                                    : static_cast<double>(f.frontPanelOffset);
+}
+
 double eventOriginTime(const Document& doc) {
     const double user = doc.general ? doc.general->userOffset : 0.0;
-    if (!doc.fixed) return user;
-    const FixedParams& f = *doc.fixed;
-    const double firstPoint =
-        f.acquisitionOffset != 0 ? f.acquisitionOffset : -static_cast<double>(f.frontPanelOffset);
-    return user - firstPoint;
+    return frontPanelTime(doc) + user;
 }
 
 std::size_t DataPoints::pointCount() const {

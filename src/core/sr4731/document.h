@@ -194,12 +194,17 @@ struct Document {
     std::vector<std::string> warnings;
 };
 
+// Where the front panel lies, in 100 ps after the first point of the trace. The acquisition
+// offset is the time from the front panel to the first point (negative where the instrument
+// records a stretch before the front panel), so the front panel lies at minus that offset.
+// Instruments that leave it at 0 while giving a front panel offset (the time from their
+// receiver to the front panel) start the trace at the receiver, that offset before the front
+// panel. Files that give both place the front panel alike by either.
+double frontPanelTime(const Document& doc);
+
 // Where the locations of KeyEvents (events and summary) are counted from, in 100 ps after the
-// first point of the trace. They count from the user offset (the end of a launch cable, which
-// instruments put at 0 when there is none), itself counted from the front panel; the first
-// point lies the acquisition offset from the front panel. Instruments that leave the
-// acquisition offset at 0 while giving a front panel offset start the trace at their receiver,
-// that offset before the front panel.
+// first point of the trace: the user offset (the end of a launch cable, which instruments put
+// at 0 when there is none), itself counted from the front panel.
 double eventOriginTime(const Document& doc);
 
 const char* checksumStatusName(ChecksumStatus s);

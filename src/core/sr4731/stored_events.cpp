@@ -1,6 +1,8 @@
 #include "sr4731/stored_events.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <limits>
 
 #include "util/numeric.h"
 
@@ -23,7 +25,9 @@ std::vector<FoundEvent> storedEventsOf(const Document& doc) {
         // A slope of 0 is one the instrument did not measure (the first event, most often).
         if (k.slope != 0) e.slopeDbPerKm = k.slope * 0.001;
         e.lossDb = k.loss * 0.001;
-        if (k.reflectance != 0) e.reflectanceDb = k.reflectance * 0.001;
+        // 0 and the smallest value are reflectances the instrument did not store.
+        if (k.reflectance != 0 && k.reflectance != std::numeric_limits<std::int32_t>::min())
+            e.reflectanceDb = k.reflectance * 0.001;
         out.push_back(e);
     }
     return out;

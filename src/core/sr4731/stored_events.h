@@ -6,7 +6,8 @@
 // events' origin, see eventOriginTime, at the file's group index), its type from
 // the event code (second character 'E' the fibre end; first character '1' or '2' a
 // reflection), its slope as the average loss, its loss as the splice loss and its reflectance
-// where one is stored (non-zero); the link loss is accumulated when the table is filled.
+// where one is stored (neither 0 nor the smallest 32-bit value, which some instruments write
+// for none); the link loss is accumulated when the table is filled.
 // Events outside the range, behind the fibre end or beyond the table's 199 rows are left out
 // and named, so that the user can be told.
 

@@ -93,6 +93,8 @@ constexpr std::array kComponents{
 
     ComponentDef{"MOtdr", K::Menu, "OTDR(&T)", "", "", "", false},
     ComponentDef{"MOT_Analy", K::MenuItem, "波形分析", "", "MOtdr", "B_AnalyseClick", true},
+    ComponentDef{"MOT_GeneralAnaly", K::MenuItem, "通用分析", "", "MOtdr", "MOT_GeneralAnalyClick",
+                 true},
     ComponentDef{"MOT_Threshold", K::MenuItem, "事件阈值", "", "MOtdr", "TB_SetCableClick", true},
     ComponentDef{"MOT_Event", K::Menu, "事件表", "", "MOtdr", "", false},
     ComponentDef{"MOT_E_AddEvent", K::MenuItem, "增加事件点", "", "MOT_Event", "B_AddEventClick",

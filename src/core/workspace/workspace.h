@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <ctime>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -15,6 +16,7 @@
 #include "analysis/event_table.h"
 #include "analysis/found_events.h"
 #include "analysis/work_buffers.h"
+#include "sr4731/general_input.h"
 #include "sr4731/stored_events.h"
 #include "trace/trace_record.h"
 #include "util/bytes.h"
@@ -28,6 +30,13 @@
 
 namespace otdr {
 
+// Where the events of a slot's table came from.
+enum class EventSource : std::uint8_t {
+    Instrument,  // the instrument's analysis (or none yet)
+    Stored,      // the events the file holds itself, shown until the trace is analysed
+    General,     // the general analysis
+};
+
 // One trace slot: its record, samples and event table.
 struct TraceSlot {
     TraceRecord record;
@@ -38,15 +47,21 @@ struct TraceSlot {
     std::uint16_t analysisDone = 0;
     std::uint16_t peakLevel = 0;
     std::array<std::int16_t, kChartPoints> chartPoints{};
-    // A trace imported from another instrument's file: that file's path (empty otherwise).
+    // A trace imported from another instrument's file: that file's path (empty otherwise),
+    // and the trace as the file holds it, for the general analysis at its own resolution.
     std::string importedFrom;
-    // The table holds the file's own events, not yet replaced by an analysis; their cells are
-    // kept here while another slot is active, since the event texts describe one slot.
-    bool showsStoredEvents = false;
-    std::vector<std::array<std::string, 5>> storedCells;
+    std::optional<sr4731::AnalysisTrace> importedTrace;
+    // Where the events of the table came from. Events the instrument's analysis did not find
+    // keep the cells they came with or were edited to (the instrument's event measurement
+    // would measure them anew and prune them): the event texts hold them while the slot is
+    // active, keptText while the other slot is.
+    EventSource eventSource = EventSource::Instrument;
+    EventText keptText;
 
-    // The table is shown in the grid and marked on the chart.
-    bool eventsShown() const { return analysisDone == 1 || showsStoredEvents; }
+    bool keepsCells() const { return eventSource != EventSource::Instrument; }
+    // The table is shown in the grid and marked on the chart: after an analysis, and while
+    // it holds the file's own events.
+    bool eventsShown() const { return analysisDone == 1 || eventSource == EventSource::Stored; }
 };
 
 // The fields of the fibre parameter dialog. Texts bound to trace files are GBK bytes.
@@ -90,6 +105,9 @@ struct WorkspaceState {
     std::int16_t activeTrace = 0;
     TestParameters params;
     float eventThreshold = 0.05f;
+    // The user has changed the event threshold (the fibre dialog): the general analysis then
+    // takes it for an imported trace instead of the loss threshold the file gives.
+    bool eventThresholdChosen = false;
     std::array<std::string, 3> eventTypeNames;  // UTF-8
 
     ViewState view;
@@ -207,7 +225,9 @@ class Workspace {
     void fitLine(int start, int end);
 
     // ---- Events ------------------------------------------------------------------------
-    void analyse();                // B_AnalyseClick
+    void analyse();                // the instrument's analysis of the active slot
+    void analyseCommand();         // B_AnalyseClick: analyse(), an imported trace's general
+    void analyseGeneral();         // MOT_GeneralAnalyClick: the general analysis
     void measureEvents();          // event measurement of the active slot
     void drawEventMarks();         // adds the marks of the active slot to the event series
     void fillEventGrid();          // grid and copy-window text from the table
@@ -237,6 +257,9 @@ class Workspace {
     bool openTraceData(const std::string& path, bool zt, ByteView data);
     void prepareEditingWork();
     void enableEventCommands();
+    void startFoundEvents();
+    void finishFoundEvents(EventSource source);
+    std::vector<FoundEvent> generalEventsOfActive() const;
 
     WorkspaceState s_;
     // Why the last openTrace refused its file, for the import that may follow.
@@ -244,6 +267,11 @@ class Workspace {
     Prompter* prompter_ = nullptr;
     const Clock* clock_ = nullptr;
 };
+
+// The events the general analysis finds on a slot's samples (counts of 0.001 dB with the
+// loss scale of the wavelength class), the event threshold as its loss threshold.
+std::vector<FoundEvent> generalEventsOf(const SampleArray& samples, const TestParameters& p,
+                                        float eventThreshold);
 
 // The messages of the open command.
 extern const char* const kRangeMismatchMessage;

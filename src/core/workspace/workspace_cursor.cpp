@@ -51,9 +51,7 @@ bool drawMarkerPoint(WorkspaceState& s, int k, SeriesId id) {
 }
 
 std::uint16_t rowFollowFlag(const WorkspaceState& s) {
-    return ((s.active().analysisDone != 0 || s.active().showsStoredEvents) && s.addingEvent == 0)
-               ? 1
-               : 0;
+    return (s.active().eventsShown() && s.addingEvent == 0) ? 1 : 0;
 }
 
 float clampToChart(float x) {

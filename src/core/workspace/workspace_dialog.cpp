@@ -57,11 +57,14 @@ void Workspace::confirmFibreDialog() {
                                                        s_.params.refractiveIndex);
         drawMarkers();
         drawCursor();
-        // A file's own events stay on their samples; their distances follow the new index.
-        if (s_.active().showsStoredEvents && before > 0.0f && s_.params.sampleSpacing != before) {
+        // Events the instrument's analysis did not find keep their cells and stay on their
+        // samples; their distances follow the new index.
+        const TraceSlot& slot = s_.active();
+        if (slot.keepsCells() && slot.eventsShown() && before > 0.0f &&
+            s_.params.sampleSpacing != before) {
             const double ratio = static_cast<double>(s_.params.sampleSpacing) / before;
             auto& cells = s_.eventText[kColDistance];
-            for (int r = 0; r < s_.active().events.count(); ++r) {
+            for (int r = 0; r < slot.events.count(); ++r) {
                 std::string& cell = cells[static_cast<std::size_t>(r)];
                 cell = cellNumber("%8.4f", parseCNumber(cell) * ratio);
             }
@@ -75,6 +78,7 @@ void Workspace::confirmFibreDialog() {
         showError("事件门限值必须在0.01和9.0之间!");
         return;
     }
+    if (toF32(v) != s_.eventThreshold) s_.eventThresholdChosen = true;
     s_.eventThreshold = toF32(v);
 
     // 3. Texts of the active slot.

@@ -32,8 +32,7 @@ void Workspace::analyse() {
 
     // 1. Start from an empty table and grid; the analysis replaces a file's own events.
     slot.analysisDone = 0;
-    slot.showsStoredEvents = false;
-    slot.storedCells.clear();
+    slot.eventSource = EventSource::Instrument;
     s_.scene.series(SeriesId::Event).clear();
     s_.grid.enabled = true;
     s_.controls.setEnabled("Event_List", true);
@@ -74,6 +73,9 @@ void Workspace::analyse() {
 
 void Workspace::measureEvents() {
     TraceSlot& slot = s_.active();
+    // Events the instrument's analysis did not find keep their cells, which the event texts
+    // hold while the slot is active.
+    if (slot.keepsCells()) return;
     const MeasureInput in{slot.samples,           s_.params, slot.peakLevel,
                           s_.work.signalEndIndex, s_.work,   s_.eventThreshold};
     const auto fit = measureEventTable(in, slot.events, s_.eventText, s_.work.eventWidth);

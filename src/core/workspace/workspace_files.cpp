@@ -228,8 +228,8 @@ void Workspace::afterRead() {
     enforceScaleInvariants(s_.params);
     slot.loaded = 1;
     slot.importedFrom.clear();
-    slot.showsStoredEvents = false;
-    slot.storedCells.clear();
+    slot.importedTrace.reset();
+    slot.eventSource = EventSource::Instrument;
     s_.params.sampleSpacing = computeSampleSpacing(s_.params.rangeIndex, s_.params.helixFactor,
                                                    s_.params.refractiveIndex);
     applyNewTraceView();

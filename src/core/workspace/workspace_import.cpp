@@ -3,8 +3,6 @@
 
 #include <memory>
 
-#include "analysis/conditioning.h"
-#include "analysis/measurement.h"
 #include "sr4731/import.h"
 #include "util/numeric.h"
 #include "workspace/foreign_files.h"
@@ -102,47 +100,11 @@ bool Workspace::importForeignTrace(const std::string& path) {
     TraceSlot& slot = s_.active();
     slot.record.fileName = path;
     slot.importedFrom = path;
+    if (auto trace = sr4731::analysisTraceOf(foreign.value().doc, options.trace))
+        slot.importedTrace = std::move(trace.value());
     const sr4731::StoredEventsFill fill = showStoredEvents(r.storedEvents);
     if (!fill.leftOut.empty() && prompter_) prompter_->showNote(leftOutNote(fill));
     return true;
-}
-
-void Workspace::prepareEditingWork() {
-    // The work signals an analysis starts from, so that events added or changed by hand are
-    // measured as after an analysis. This empties the slot's tables.
-    TraceSlot& slot = s_.active();
-    conditionTrace(slot.samples, s_.params, s_.work, slot.events, slot.reflectiveCandidates,
-                   slot.peakLevel);
-    buildStepSignals(s_.work);
-    s_.work.eventWidth =
-        computeEventWidth(s_.params.pulseWidthNs, s_.params.rangeIndex, s_.params.sampleSpacing);
-}
-
-void Workspace::enableEventCommands() {
-    for (const char* name : {"NB_CopyEvent", "TB_AddEvent", "TB_DelEvent", "TB_EditEvent",
-                             "B_AddEvent", "B_DelEvent", "B_EditEvent", "MOT_Event"})
-        s_.controls.setEnabled(name, true);
-}
-
-sr4731::StoredEventsFill Workspace::showStoredEvents(std::span<const FoundEvent> events) {
-    TraceSlot& slot = s_.active();
-    prepareEditingWork();
-    slot.analysisDone = 0;
-    s_.scene.series(SeriesId::Event).clear();
-    for (int r = 1; r < kEventRows; ++r) s_.grid.clearRow(r);
-    s_.grid.selectedRow = 1;
-    const sr4731::StoredEventsFill fill =
-        sr4731::fillStoredEvents(events, s_.params, slot.events, s_.eventText);
-    slot.showsStoredEvents = fill.written > 0;
-    slot.storedCells.clear();
-    if (slot.showsStoredEvents) {
-        s_.grid.enabled = true;
-        s_.controls.setEnabled("Event_List", true);
-        drawEventMarks();
-        fillEventGrid();
-        enableEventCommands();
-    }
-    return fill;
 }
 
 }  // namespace otdr

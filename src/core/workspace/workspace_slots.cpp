@@ -10,18 +10,6 @@ void clearEventDisplay(WorkspaceState& s) {
     for (int r = 1; r < kEventRows; ++r) s.grid.clearRow(r);
 }
 
-// A file's own events keep their cells while the other slot is active: the event texts then
-// describe that slot.
-void keepStoredCells(TraceSlot& slot, const EventText& text) {
-    slot.storedCells.assign(static_cast<std::size_t>(slot.events.count()), {});
-    for (std::size_t r = 0; r < slot.storedCells.size(); ++r)
-        for (std::size_t c = 0; c < 5; ++c) slot.storedCells[r][c] = text[c][r];
-}
-
-void restoreStoredCells(const TraceSlot& slot, EventText& text) {
-    for (std::size_t r = 0; r < slot.storedCells.size(); ++r)
-        for (std::size_t c = 0; c < 5; ++c) text[c][r] = slot.storedCells[r][c];
-}
 }  // namespace
 
 // Runs when a slot's radio button becomes checked (by the user or by the clear command).
@@ -30,9 +18,10 @@ void Workspace::selectTrace(int slot) {
     const int m = 1 - n;
     TraceSlot& chosen = s_.slots[static_cast<std::size_t>(n)];
     TraceSlot& left = s_.slots[static_cast<std::size_t>(m)];
-    if (left.analysisDone == 1) clearEventDisplay(s_);
-    if (left.showsStoredEvents) {
-        if ((s_.activeTrace & 1) == m) keepStoredCells(left, s_.eventText);
+    // The event texts describe the active slot: kept cells go with their slot.
+    const bool switched = (s_.activeTrace & 1) != n;
+    if (left.eventsShown()) {
+        if (switched && left.keepsCells()) left.keptText = s_.eventText;
         clearEventDisplay(s_);
     }
 
@@ -49,14 +38,12 @@ void Workspace::selectTrace(int slot) {
     drawMarkers();
     drawCursor();
 
-    if (chosen.analysisDone == 1 && chosen.events.count() != 0) {
+    if (chosen.eventsShown() && chosen.events.count() != 0) {
         s_.scene.series(SeriesId::Event).clear();
-        measureEvents();
-        drawEventMarks();
-        fillEventGrid();
-    } else if (chosen.showsStoredEvents && !chosen.storedCells.empty()) {
-        s_.scene.series(SeriesId::Event).clear();
-        restoreStoredCells(chosen, s_.eventText);
+        if (!chosen.keepsCells())
+            measureEvents();
+        else if (switched)
+            s_.eventText = chosen.keptText;
         drawEventMarks();
         fillEventGrid();
     }
@@ -70,9 +57,9 @@ void Workspace::clearTrace() {
     slot.loaded = 0;
     if (slot.eventsShown()) clearEventDisplay(s_);
     slot.analysisDone = 0;
-    slot.showsStoredEvents = false;
-    slot.storedCells.clear();
+    slot.eventSource = EventSource::Instrument;
     slot.importedFrom.clear();
+    slot.importedTrace.reset();
     slot.events.setCount(0);
     slot.samples.fill(0);
     slot.chartPoints.fill(0);

@@ -1,0 +1,37 @@
+#pragma once
+// Running sums of a trace's levels, so that the mean of any window and the least-squares line
+// over any stretch cost a few operations whatever their length.
+
+#include <cstddef>
+#include <span>
+#include <vector>
+
+namespace otdr::general {
+
+// A straight line over points: level(x) = level0 + slope x (x - x0), slope in dB per point.
+struct Line {
+    double x0 = 0.0;
+    double level0 = 0.0;
+    double slope = 0.0;
+    double at(double x) const { return level0 + slope * (x - x0); }
+};
+
+class TraceSums {
+  public:
+    explicit TraceSums(std::span<const double> y);
+
+    std::size_t size() const { return n_; }
+    // Mean level of points [a, b); the level of point a when the range is empty.
+    double mean(std::size_t a, std::size_t b) const;
+    // Sum of the levels of points [a, b), a <= b <= size() unchecked.
+    double sum(std::size_t a, std::size_t b) const { return s1_[b] - s1_[a]; }
+    // Least-squares line over points [a, b); a flat line at the mean for fewer than 2 points.
+    Line fit(std::size_t a, std::size_t b) const;
+
+  private:
+    std::size_t n_ = 0;
+    std::vector<double> s1_;  // s1_[i]: sum of y[k] for k < i
+    std::vector<double> s2_;  // s2_[i]: sum of k y[k] for k < i
+};
+
+}  // namespace otdr::general
