@@ -20,6 +20,12 @@ fi
 echo "No display found: analysing $sample without the window."
 out=build/run
 mkdir -p "$out"
+# Qt wants a private runtime folder, which a session without a login has none of.
+if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
+    XDG_RUNTIME_DIR=$(mktemp -d)
+    export XDG_RUNTIME_DIR
+    trap 'rm -rf "$XDG_RUNTIME_DIR"' EXIT
+fi
 "$cli" events "$sample"
 "$app" --snapshot "$out/window.png" --analyse "$sample" >/dev/null
 "$cli" report "$sample" --analyse -o "$out/report.pdf" --quiet >/dev/null
