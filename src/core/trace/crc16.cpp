@@ -4,11 +4,10 @@
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #include <immintrin.h>
-#if __has_include(<sys/platform/x86.h>)
-#include <sys/platform/x86.h>
-#endif
 #define OTDR_CRC16_CLMUL 1
 #endif
+
+#include "util/cpu_features.h"
 
 namespace otdr {
 
@@ -112,23 +111,13 @@ OTDR_FOLD_TARGET std::uint16_t foldedUpdate(std::uint16_t crc, const std::uint8_
     return tableUpdate(tableUpdate(0, folded, sizeof folded), p, n);
 }
 
-bool canFold() {
-#if __has_include(<sys/platform/x86.h>)
-    // What the C library found at start-up: no CPUID instruction of our own, which is slow in
-    // a virtual machine.
-    return CPU_FEATURE_ACTIVE(PCLMULQDQ) && CPU_FEATURE_ACTIVE(SSSE3);
-#else
-    return __builtin_cpu_supports("pclmul") && __builtin_cpu_supports("ssse3");
-#endif
-}
-
 #endif
 
 }  // namespace
 
 std::uint16_t crc16Update(std::uint16_t crc, ByteView data) {
 #ifdef OTDR_CRC16_CLMUL
-    static const bool folding = canFold();
+    static const bool folding = cpu::hasCarrylessMultiply();
     if (folding && data.size() >= 128) return foldedUpdate(crc, data.data(), data.size());
 #endif
     return tableUpdate(crc, data.data(), data.size());
