@@ -395,8 +395,9 @@ int runInspect(const InspectOptions& o) {
     const bool several = o.files.size() != 1;
     if (o.json && several) w.beginArray();
     bool first = true;
+    Bytes buffer;
     for (const std::string& path : o.files) {
-        auto doc = decodeSorFile(path);
+        auto doc = decodeSorFile(path, buffer);
         if (!doc) {
             printError("inspect", path + ": " + doc.error().message);
             exitCode = kExitRefused;

@@ -6,9 +6,13 @@
 namespace otdr::cli {
 
 Result<sr4731::Document> decodeSorFile(const std::string& path) {
-    auto bytes = readWholeFile(path);
-    if (!bytes) return bytes.error();
-    return sr4731::decode(bytes.value());
+    Bytes buffer;
+    return decodeSorFile(path, buffer);
+}
+
+Result<sr4731::Document> decodeSorFile(const std::string& path, Bytes& buffer) {
+    if (auto r = readWholeFile(path, buffer); !r) return r.error();
+    return sr4731::decode(buffer);
 }
 
 }  // namespace otdr::cli

@@ -5,11 +5,14 @@
 #include <string>
 
 #include "sr4731/document.h"
+#include "util/bytes.h"
 #include "util/result.h"
 
 namespace otdr::cli {
 
 // Reads and decodes an SR-4731 file; the error names the file's problem.
 Result<sr4731::Document> decodeSorFile(const std::string& path);
+// The same with the file's bytes read into a buffer the caller keeps for the next file.
+Result<sr4731::Document> decodeSorFile(const std::string& path, Bytes& buffer);
 
 }  // namespace otdr::cli

@@ -113,6 +113,29 @@ TEST_F(FileSaving, OpeningAFifoOrADeviceIsRefusedWithoutWaiting) {
     EXPECT_TRUE(r.exited && r.code == 0) << "code " << r.code << ", signal " << r.signal;
 }
 
+// A buffer kept for file after file holds exactly the last file read; a refusal empties it,
+// and a file larger than the limit is refused whatever it declared.
+TEST_F(FileSaving, ReadingIntoAKeptBufferHoldsOnlyTheLastFile) {
+    Bytes large(70000), small{1, 2, 3};
+    for (std::size_t i = 0; i < large.size(); ++i) large[i] = static_cast<std::uint8_t>(i * 7);
+    const std::string a = put("large.sor", large), b = put("small.sor", small),
+                      empty = put("empty.sor", {});
+    Bytes buffer;
+    ASSERT_TRUE(readWholeFile(a, buffer));
+    EXPECT_EQ(buffer, large);
+    ASSERT_TRUE(readWholeFile(b, buffer));
+    EXPECT_EQ(buffer, small);
+    ASSERT_TRUE(readWholeFile(empty, buffer));
+    EXPECT_TRUE(buffer.empty());
+    ASSERT_TRUE(readWholeFile(a, buffer));
+    EXPECT_FALSE(readWholeFile(dir.file("missing.sor"), buffer));
+    EXPECT_TRUE(buffer.empty());
+    EXPECT_FALSE(readWholeFile(a, buffer, large.size() - 1));
+    EXPECT_TRUE(buffer.empty());
+    ASSERT_TRUE(readWholeFile(a, buffer, large.size()));
+    EXPECT_EQ(buffer, large);
+}
+
 TEST_F(FileSaving, MessagesGiveTheCommonCausesInChinese) {
     const std::string missing = dir.file("missing.sor");
     EXPECT_EQ(readWholeFile(missing).error().message,

@@ -129,6 +129,13 @@ std::string fileErrorReason(int err) {
 }
 
 Result<Bytes> readWholeFile(const std::string& path, std::size_t maxBytes) {
+    Bytes data;
+    if (auto r = readWholeFile(path, data, maxBytes); !r) return r.error();
+    return data;
+}
+
+Result<void> readWholeFile(const std::string& path, Bytes& data, std::size_t maxBytes) {
+    data.clear();
     // Only regular files are opened: opening a FIFO for reading waits for a writer, and reading
     // a device may never end. O_NONBLOCK keeps the open from waiting should the name be swapped
     // for a FIFO between the check and the open; the second check then refuses it.
@@ -145,20 +152,34 @@ Result<Bytes> readWholeFile(const std::string& path, std::size_t maxBytes) {
     if (st.st_size < 0 || static_cast<std::size_t>(st.st_size) > maxBytes)
         return ioError(kCannotRead, path, EFBIG);
 
-    Bytes data;
-    data.reserve(static_cast<std::size_t>(st.st_size));
-    std::uint8_t buf[65536];
+    // Straight into the buffer, one byte more than the size found, so that the end usually
+    // shows in the same call; a file that grew since is read on to its end.
+    std::size_t got = 0;
+    data.resize(static_cast<std::size_t>(st.st_size) + 1);
     for (;;) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (got == data.size()) {
+            if (got > maxBytes) {
+                data.clear();
+                return ioError(kCannotRead, path, EFBIG);
+            }
+            data.resize(std::min(2 * got, maxBytes + 1));
+        }
+        const ssize_t n = ::read(fd, data.data() + got, data.size() - got);
         if (n < 0) {
             if (errno == EINTR) continue;
-            return ioError(kCannotRead, path, errno);
+            const int err = errno;
+            data.clear();
+            return ioError(kCannotRead, path, err);
         }
         if (n == 0) break;
-        data.insert(data.end(), buf, buf + n);
-        if (data.size() > maxBytes) return ioError(kCannotRead, path, EFBIG);
+        got += static_cast<std::size_t>(n);
     }
-    return data;
+    data.resize(got);
+    if (got > maxBytes) {
+        data.clear();
+        return ioError(kCannotRead, path, EFBIG);
+    }
+    return {};
 }
 
 Result<void> writeFileAtomically(const std::string& path, ByteView bytes) {
