@@ -11,8 +11,9 @@ Result<sr4731::Document> decodeSorFile(const std::string& path) {
 }
 
 Result<sr4731::Document> decodeSorFile(const std::string& path, Bytes& buffer) {
-    if (auto r = readWholeFile(path, buffer); !r) return r.error();
-    return sr4731::decode(buffer);
+    auto bytes = readWholeFile(path, buffer);
+    if (!bytes) return bytes.error();
+    return sr4731::decode(bytes.value());
 }
 
 }  // namespace otdr::cli

@@ -130,12 +130,13 @@ std::string fileErrorReason(int err) {
 
 Result<Bytes> readWholeFile(const std::string& path, std::size_t maxBytes) {
     Bytes data;
-    if (auto r = readWholeFile(path, data, maxBytes); !r) return r.error();
+    auto r = readWholeFile(path, data, maxBytes);
+    if (!r) return r.error();
+    data.resize(r.value().size());
     return data;
 }
 
-Result<void> readWholeFile(const std::string& path, Bytes& data, std::size_t maxBytes) {
-    data.clear();
+Result<ByteView> readWholeFile(const std::string& path, Bytes& buffer, std::size_t maxBytes) {
     // Only regular files are opened: opening a FIFO for reading waits for a writer, and reading
     // a device may never end. O_NONBLOCK keeps the open from waiting should the name be swapped
     // for a FIFO between the check and the open; the second check then refuses it.
@@ -152,34 +153,27 @@ Result<void> readWholeFile(const std::string& path, Bytes& data, std::size_t max
     if (st.st_size < 0 || static_cast<std::size_t>(st.st_size) > maxBytes)
         return ioError(kCannotRead, path, EFBIG);
 
-    // Straight into the buffer, one byte more than the size found, so that the end usually
-    // shows in the same call; a file that grew since is read on to its end.
+    // Straight into the buffer, with room for a byte more than the size found, so that the end
+    // usually shows in the same call; a file that grew since is read on to its end. The buffer
+    // only grows: what a larger file before left in it is overwritten, never cleared.
+    const auto size = static_cast<std::size_t>(st.st_size);
+    if (buffer.size() <= size) buffer.resize(size + 1);
     std::size_t got = 0;
-    data.resize(static_cast<std::size_t>(st.st_size) + 1);
     for (;;) {
-        if (got == data.size()) {
-            if (got > maxBytes) {
-                data.clear();
-                return ioError(kCannotRead, path, EFBIG);
-            }
-            data.resize(std::min(2 * got, maxBytes + 1));
+        if (got == buffer.size()) {
+            if (got > maxBytes) return ioError(kCannotRead, path, EFBIG);
+            buffer.resize(std::min(2 * got, maxBytes + 1));
         }
-        const ssize_t n = ::read(fd, data.data() + got, data.size() - got);
+        const ssize_t n = ::read(fd, buffer.data() + got, buffer.size() - got);
         if (n < 0) {
             if (errno == EINTR) continue;
-            const int err = errno;
-            data.clear();
-            return ioError(kCannotRead, path, err);
+            return ioError(kCannotRead, path, errno);
         }
         if (n == 0) break;
         got += static_cast<std::size_t>(n);
     }
-    data.resize(got);
-    if (got > maxBytes) {
-        data.clear();
-        return ioError(kCannotRead, path, EFBIG);
-    }
-    return {};
+    if (got > maxBytes) return ioError(kCannotRead, path, EFBIG);
+    return ByteView(buffer.data(), got);
 }
 
 Result<void> writeFileAtomically(const std::string& path, ByteView bytes) {
