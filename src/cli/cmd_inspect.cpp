@@ -13,6 +13,7 @@
 #include "json_writer.h"
 #include "sr4731/texts.h"
 #include "sr4731_cli.h"
+#include "util/codepages.h"
 #include "util/numeric.h"
 #include "util/text.h"
 
@@ -102,13 +103,17 @@ class InspectJson {
   private:
     bool v2() const { return d_.version >= 2; }
 
-    // A text of the file, as UTF-8 in its code page.
-    void textField(std::string_view name, const std::string& bytes) {
-        w_.field(name, text_(bytes));
+    // A text of the file, as UTF-8 in its code page (as it is when it is UTF-8 already).
+    void textField(JsonKey name, const std::string& bytes) {
+        w_.key(name);
+        if (isValidUtf8(bytes))
+            w_.value(bytes);
+        else
+            w_.value(text_(bytes));
     }
     // A value only issue 2 files hold.
     template <class T>
-    void v2Field(std::string_view name, const T& v) {
+    void v2Field(JsonKey name, const T& v) {
         w_.key(name);
         if (v2())
             w_.value(v);
@@ -391,10 +396,8 @@ struct InspectOptions {
 int runInspect(const InspectOptions& o) {
     int exitCode = kExitOk;
     // The JSON is written once every file has been read, after the refusals on stderr.
-    std::string json;
     // About 6 KB a file: grown once rather than copied at every doubling.
-    if (o.json) json.reserve(std::min<std::size_t>(o.files.size() * 8192, 16u << 20));
-    JsonWriter w(json);
+    JsonWriter w(o.json ? std::min<std::size_t>(o.files.size() * 8192, 16u << 20) : 0);
     const bool several = o.files.size() != 1;
     if (o.json && several) w.beginArray();
     bool first = true;
@@ -416,7 +419,7 @@ int runInspect(const InspectOptions& o) {
     }
     if (o.json) {
         if (several) w.endArray();
-        if (!json.empty()) std::cout << json << '\n';
+        if (!w.text().empty()) std::cout << w.text() << '\n';
     }
     return exitCode;
 }
