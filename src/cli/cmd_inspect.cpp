@@ -88,7 +88,7 @@ class InspectJson {
             w_.beginObject();
             textField("name", o.name);
             w_.field("revision", o.revision);
-            w_.field("bytes", o.bytes.size());
+            w_.field("bytes", o.size());
             w_.endObject();
         }
         w_.endArray();
@@ -267,7 +267,7 @@ class InspectJson {
         for (const sr4731::ScaleGroup& g : d_.data->groups) {
             w_.beginObject();
             w_.field("declared_points", g.declaredPoints);
-            w_.field("points", g.points.size());
+            w_.field("points", g.presentPoints());
             w_.field("scale_factor", g.scaleFactor);
             w_.endObject();
         }
@@ -403,7 +403,8 @@ int runInspect(const InspectOptions& o) {
     bool first = true;
     Bytes buffer;
     for (const std::string& path : o.files) {
-        auto doc = decodeSorFile(path, buffer);
+        // What a file holds is listed, its points and unread blocks only counted.
+        auto doc = decodeSorFile(path, buffer, {.contents = false});
         if (!doc) {
             printError("inspect", path + ": " + doc.error().message);
             exitCode = kExitRefused;

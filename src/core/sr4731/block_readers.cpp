@@ -175,7 +175,7 @@ bool readKeyEvents(BlockReader& r, int version, KeyEvents& k) {
     return !r.failed();
 }
 
-bool readDataPoints(BlockReader& r, DataPoints& d) {
+bool readDataPoints(BlockReader& r, DataPoints& d, bool keepPoints) {
     r.u32(d.declaredPoints, "number of data points");
     r.u16(d.declaredGroups, "number of scale factors");
     if (r.failed()) return false;
@@ -195,7 +195,10 @@ bool readDataPoints(BlockReader& r, DataPoints& d) {
                    std::to_string(g.declaredPoints) + " points at offset " +
                    std::to_string(r.fileOffset()) + ", the block holds " + std::to_string(present));
         const ByteView src = r.rest().first(2 * present);
-        g.points.assign(U16Reader(src.data()), U16Reader(src.data() + src.size()));
+        if (keepPoints)
+            g.points.assign(U16Reader(src.data()), U16Reader(src.data() + src.size()));
+        else
+            g.pointsNotKept = present;
         r.skip(2 * present);
         if (present < g.declaredPoints) break;
     }
