@@ -45,13 +45,7 @@ int run(CLI::App& app, int argc, char** argv) {
     });
     app.set_version_flag("--version", std::string("otdr ") + otdr::kVersion);
     app.require_subcommand(1);
-    std::vector<otdr::cli::Runner> runners{
-        otdr::cli::addInfoCommand(app),     otdr::cli::addSamplesCommand(app),
-        otdr::cli::addConvertCommand(app),  otdr::cli::addEventsCommand(app),
-        otdr::cli::addSimulateCommand(app), otdr::cli::addReportCommand(app),
-        otdr::cli::addInspectCommand(app),  otdr::cli::addExportCommand(app),
-        otdr::cli::addImportCommand(app),
-    };
+    const std::vector<otdr::cli::Runner> runners = otdr::cli::addCommands(app, argc, argv);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
