@@ -1,6 +1,9 @@
 #include "util/cpu_features.h"
 
-#if defined(__x86_64__) && __has_include(<sys/platform/x86.h>)
+// glibc's header spells its functions with C's _Bool, which clang refuses in C++; clang builds
+// (the fuzzing harnesses) ask the processor.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && \
+    __has_include(<sys/platform/x86.h>)
 #include <sys/platform/x86.h>
 #define OTDR_CPU_FROM_LIBC 1
 #endif
