@@ -3,6 +3,8 @@
 // returns the function that runs it once the arguments are parsed.
 
 #include <functional>
+#include <span>
+#include <vector>
 
 #include <CLI/CLI.hpp>
 
@@ -19,5 +21,18 @@ Runner addReportCommand(CLI::App& app);
 Runner addInspectCommand(CLI::App& app);
 Runner addExportCommand(CLI::App& app);
 Runner addImportCommand(CLI::App& app);
+
+struct Command {
+    const char* name;  // the name the subcommand registers
+    Runner (*add)(CLI::App& app);
+};
+
+// Every subcommand, in the order of the help.
+std::span<const Command> allCommands();
+
+// Registers the subcommand the arguments name first (a run takes one), or every one when
+// they name none: for the help and the messages that list them. Setting up all of them takes
+// longer than reading a file.
+std::vector<Runner> addCommands(CLI::App& app, int argc, const char* const* argv);
 
 }  // namespace otdr::cli

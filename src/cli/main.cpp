@@ -1,5 +1,7 @@
 // otdr: the trace viewer's work without a window.
 
+#include <malloc.h>
+
 #include <cerrno>
 #include <clocale>
 #include <csignal>
@@ -47,13 +49,7 @@ int run(CLI::App& app, int argc, char** argv) {
     });
     app.set_version_flag("--version", std::string("otdr ") + otdr::kVersion);
     app.require_subcommand(1);
-    std::vector<otdr::cli::Runner> runners{
-        otdr::cli::addInfoCommand(app),     otdr::cli::addSamplesCommand(app),
-        otdr::cli::addConvertCommand(app),  otdr::cli::addEventsCommand(app),
-        otdr::cli::addSimulateCommand(app), otdr::cli::addReportCommand(app),
-        otdr::cli::addInspectCommand(app),  otdr::cli::addExportCommand(app),
-        otdr::cli::addImportCommand(app),
-    };
+    const std::vector<otdr::cli::Runner> runners = otdr::cli::addCommands(app, argc, argv);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -72,6 +68,11 @@ int run(CLI::App& app, int argc, char** argv) {
 
 int main(int argc, char** argv) {
     std::setlocale(LC_ALL, "C");
+    // A run reads file after file: what one file's buffers freed is kept for the next, instead
+    // of going back to the system (blocks above 128 KB are mapped and unmapped one by one, and
+    // the heap's top is trimmed) to be faulted in again, page by page.
+    mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    mallopt(M_TRIM_THRESHOLD, 256 << 20);
     otdr::cli::checkStandardOutput();
     otdr::cli::handleInterrupts();
     // Every write is checked: beyond the file-size limit a write fails with its cause instead

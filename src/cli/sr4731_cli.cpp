@@ -6,9 +6,15 @@
 namespace otdr::cli {
 
 Result<sr4731::Document> decodeSorFile(const std::string& path) {
-    auto bytes = readWholeFile(path);
+    Bytes buffer;
+    return decodeSorFile(path, buffer);
+}
+
+Result<sr4731::Document> decodeSorFile(const std::string& path, Bytes& buffer,
+                                       const sr4731::DecodeOptions& options) {
+    auto bytes = readWholeFile(path, buffer);
     if (!bytes) return bytes.error();
-    return sr4731::decode(bytes.value());
+    return sr4731::decode(bytes.value(), options);
 }
 
 }  // namespace otdr::cli

@@ -18,20 +18,9 @@ class CheckedBuffer : public std::streambuf {
     int error() const { return error_; }
     // Writes the buffer; false once a write failed.
     bool drain() {
-        const char* p = pbase();
-        std::size_t n = static_cast<std::size_t>(pptr() - pbase());
-        while (n > 0 && error_ == 0) {
-            const ssize_t w = ::write(STDOUT_FILENO, p, n);
-            if (w < 0 && errno == EINTR) continue;
-            if (w <= 0) {
-                error_ = w < 0 ? errno : EIO;
-                break;
-            }
-            p += w;
-            n -= static_cast<std::size_t>(w);
-        }
+        const bool ok = writeAll(pbase(), static_cast<std::size_t>(pptr() - pbase()));
         setp(buffer_, buffer_ + sizeof buffer_);
-        return error_ == 0;
+        return ok;
     }
 
   protected:
@@ -43,8 +32,28 @@ class CheckedBuffer : public std::streambuf {
         return c;
     }
     int sync() override { return drain() ? 0 : -1; }
+    // A piece larger than the buffer goes out directly after what is buffered, uncopied.
+    std::streamsize xsputn(const char* s, std::streamsize n) override {
+        if (n < static_cast<std::streamsize>(sizeof buffer_)) return std::streambuf::xsputn(s, n);
+        if (!drain() || !writeAll(s, static_cast<std::size_t>(n))) return 0;
+        return n;
+    }
 
   private:
+    bool writeAll(const char* p, std::size_t n) {
+        while (n > 0 && error_ == 0) {
+            const ssize_t w = ::write(STDOUT_FILENO, p, n);
+            if (w < 0 && errno == EINTR) continue;
+            if (w <= 0) {
+                error_ = w < 0 ? errno : EIO;
+                break;
+            }
+            p += w;
+            n -= static_cast<std::size_t>(w);
+        }
+        return error_ == 0;
+    }
+
     char buffer_[64 * 1024];
     int error_ = 0;
 };

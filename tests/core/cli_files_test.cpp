@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "commands.h"
 #include "test_support.h"
 #include "trace_files_support.h"
 
@@ -73,6 +74,32 @@ TEST_F(Cli, ExitCodes) {
     EXPECT_EQ(test::runCli("info").status, 2);
     EXPECT_EQ(test::runCli("frobnicate").status, 2);
     EXPECT_EQ(test::runCli("convert " + sor() + " " + dir.file("out.txt")).status, 2);
+}
+
+// A run sets up only the subcommand its first argument names, found by the name each one
+// registers; any other first argument sets up all of them, in the order of the help, so the
+// help and the messages list every one.
+TEST(CliCommands, TheNamedOneAloneElseAllInOrder) {
+    std::vector<std::string> names;
+    for (const cli::Command& c : cli::allCommands()) {
+        CLI::App app;
+        const char* argv[] = {"otdr", c.name, "--json"};
+        EXPECT_EQ(cli::addCommands(app, 3, argv).size(), 1u);
+        ASSERT_EQ(app.get_subcommands({}).size(), 1u);
+        EXPECT_EQ(app.get_subcommands({}).front()->get_name(), c.name);
+        names.emplace_back(c.name);
+    }
+    for (const char* first : {"--help", "--version", "Inspect", "frobnicate"}) {
+        CLI::App app;
+        const char* argv[] = {"otdr", first};
+        EXPECT_EQ(cli::addCommands(app, 2, argv).size(), names.size());
+        std::vector<std::string> registered;
+        for (const CLI::App* sub : app.get_subcommands({})) registered.push_back(sub->get_name());
+        EXPECT_EQ(registered, names) << first;
+    }
+    CLI::App app;
+    const char* argv[] = {"otdr"};
+    EXPECT_EQ(cli::addCommands(app, 1, argv).size(), names.size());
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sched.h>
 #include <sys/file.h>
 #include <sys/mount.h>
@@ -15,6 +16,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <sstream>
 
 #include "batch.h"
@@ -22,6 +24,7 @@
 #include "interrupt.h"
 #include "progress.h"
 #include "sr4731_support.h"
+#include "standard_output.h"
 #include "test_support.h"
 #include "trace_files_support.h"
 #include "util/file_io.h"
@@ -116,6 +119,43 @@ TEST_F(CliOutputs, EveryCommandFailsWithAMessageWhenStandardOutputIsFull) {
         EXPECT_EQ(r.status, 1) << c;
         EXPECT_TRUE(contains(r.err, ": 无法写入标准输出：磁盘已满\n")) << c << "\n" << r.err;
     }
+}
+
+// A piece larger than standard output's buffer goes out directly, after what is buffered:
+// the bytes arrive whole and in order, and a failed write is kept like any other.
+TEST_F(CliOutputs, PiecesLargerThanTheBufferFollowWhatIsBuffered) {
+    std::string big(200000, 'x');
+    for (std::size_t i = 0; i < big.size(); i += 97) big[i] = '\n';
+    const std::string file = dir.file("out.txt");
+    for (const std::string& target : {file, std::string("/dev/full")}) {
+        const test::ChildOutcome r = test::runInChild([&] {
+            const int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            if (fd < 0 || ::dup2(fd, STDOUT_FILENO) < 0) return 10;
+            cli::checkStandardOutput();
+            std::cout << "head\n" << big << "tail";
+            const int err = cli::finishStandardOutput();
+            return err == 0 ? 0 : err == ENOSPC ? 1 : 11;
+        });
+        ASSERT_TRUE(r.exited) << target;
+        EXPECT_EQ(r.code, target == file ? 0 : 1) << target;
+    }
+    std::ifstream in(file, std::ios::binary);
+    const std::string got{std::istreambuf_iterator<char>(in), {}};
+    EXPECT_TRUE(got == "head\n" + big + "tail");
+    // inspect writes its JSON in one piece: 30 files, each object as a single file gives it.
+    const std::string foreign = dir.file("foreign.sor");
+    test::writeBytes(foreign, sr4731::encode(sr4731::typicalDocument(2, 3000)));
+    std::string args = "inspect --json";
+    for (int k = 0; k < 30; ++k) args += " " + foreign;
+    const test::CliResult one = run("inspect --json " + foreign);
+    const test::CliResult all = run(args);
+    ASSERT_EQ(all.status, 0);
+    std::string indented = "  " + one.out.substr(0, one.out.size() - 1);
+    for (std::size_t at = 0; (at = indented.find('\n', at)) != std::string::npos; at += 3)
+        indented.replace(at, 1, "\n  ");
+    std::string expected = "[\n";
+    for (int k = 0; k < 30; ++k) expected += indented + (k < 29 ? ",\n" : "\n");
+    EXPECT_TRUE(all.out == expected + "]\n");
 }
 
 TEST_F(CliOutputs, ReportReplacesFilesAsEveryWriterDoes) {

@@ -113,6 +113,29 @@ TEST_F(FileSaving, OpeningAFifoOrADeviceIsRefusedWithoutWaiting) {
     EXPECT_TRUE(r.exited && r.code == 0) << "code " << r.code << ", signal " << r.signal;
 }
 
+// Storage kept for file after file gives exactly each file's bytes, whatever a larger file
+// left in it before; a file larger than the limit is refused whatever it declared.
+TEST_F(FileSaving, ReadingIntoKeptStorageGivesEachFileWhole) {
+    Bytes large(70000), small{1, 2, 3};
+    for (std::size_t i = 0; i < large.size(); ++i) large[i] = static_cast<std::uint8_t>(i * 7);
+    const std::string a = put("large.sor", large), b = put("small.sor", small),
+                      empty = put("empty.sor", {});
+    auto bytes = [](const Result<ByteView>& r) {
+        return Bytes(r.value().begin(), r.value().end());
+    };
+    Bytes buffer;
+    EXPECT_EQ(bytes(readWholeFile(a, buffer)), large);
+    EXPECT_EQ(bytes(readWholeFile(b, buffer)), small);
+    EXPECT_EQ(bytes(readWholeFile(empty, buffer)), Bytes{});
+    EXPECT_EQ(bytes(readWholeFile(a, buffer)), large);
+    EXPECT_FALSE(readWholeFile(dir.file("missing.sor"), buffer));
+    EXPECT_FALSE(readWholeFile(a, buffer, large.size() - 1));
+    EXPECT_EQ(bytes(readWholeFile(a, buffer, large.size())), large);
+    Bytes fresh;
+    EXPECT_EQ(bytes(readWholeFile(a, fresh, large.size())), large);
+    EXPECT_EQ(readWholeFile(a).value(), large);
+}
+
 TEST_F(FileSaving, MessagesGiveTheCommonCausesInChinese) {
     const std::string missing = dir.file("missing.sor");
     EXPECT_EQ(readWholeFile(missing).error().message,

@@ -137,6 +137,49 @@ TEST(Sr4731Decode, BlockRunningPastTheEndGivesThePointsPresent) {
     EXPECT_TRUE(mentions(d.warnings, "DataPts"));
 }
 
+// Without its contents a document keeps everything but the points and the unread blocks'
+// bodies, which it counts: the same counts, warnings, checksum and trace length.
+TEST(Sr4731Decode, WithoutContentsThePointsAndUnreadBodiesAreOnlyCounted) {
+    std::vector<Bytes> files;
+    for (int version : {1, 2})
+        for (int variation = 0; variation < 5; ++variation)
+            files.push_back(encode(varied(version, variation)));
+    Document groups = varied(2, 2);
+    groups.data->groups.push_back(ScaleGroup{300, 2000, std::vector<std::uint16_t>(300, 9)});
+    groups.data->declaredGroups = 2;
+    groups.others[0].bytes.resize(5000, 3);
+    const Bytes whole = encode(groups);
+    for (std::size_t cut : {0u, 9u, 801u, 5100u, 7000u})  // through DataPts and the other block
+        files.emplace_back(whole.begin(), whole.end() - static_cast<std::ptrdiff_t>(cut));
+    for (const Bytes& file : files) {
+        const Document full = test::decodeOk(file);
+        auto counted = decode(file, {.contents = false});
+        ASSERT_TRUE(counted.ok());
+        const Document& c = counted.value();
+        EXPECT_EQ(c.warnings, full.warnings);
+        EXPECT_EQ(c.blocks.size(), full.blocks.size());
+        EXPECT_EQ(c.checksum.status, full.checksum.status);
+        EXPECT_EQ(c.trailing, full.trailing);
+        ASSERT_EQ(c.others.size(), full.others.size());
+        for (std::size_t k = 0; k < c.others.size(); ++k) {
+            EXPECT_TRUE(c.others[k].bytes.empty());
+            EXPECT_EQ(c.others[k].size(), full.others[k].bytes.size());
+        }
+        ASSERT_EQ(c.data.has_value(), full.data.has_value());
+        if (!c.data) continue;
+        EXPECT_EQ(c.data->pointCount(), full.data->pointCount());
+        ASSERT_EQ(c.data->groups.size(), full.data->groups.size());
+        for (std::size_t k = 0; k < c.data->groups.size(); ++k) {
+            EXPECT_TRUE(c.data->groups[k].points.empty());
+            EXPECT_EQ(c.data->groups[k].presentPoints(), full.data->groups[k].points.size());
+        }
+        EXPECT_EQ(lastPointMetres(c), lastPointMetres(full));
+        if (c.data->pointCount() > 0) {
+            EXPECT_FALSE(tracesOf(c).ok());
+        }
+    }
+}
+
 TEST(Sr4731Decode, UnreadableMapsAreRefusedWithTheReason) {
     Bytes map = {'M', 'a', 'p', 0, 200, 0, 12, 0, 0, 0, 3, 0};
     const Bytes good = encode(typical(2));

@@ -10,6 +10,7 @@
 #include "sim/random.h"
 #include "trace/sor_format.h"
 #include "trace/zt_format.h"
+#include "util/cpu_features.h"
 #include "util/file_io.h"
 #include "util/numeric.h"
 #include "util/text.h"
@@ -131,7 +132,7 @@ void addReflection(std::vector<double>& power, int s, double amplitude, const Ge
 // state once, where the CPU has it, keeps the simulator equally fast in every program.
 void clearUpperVectorState() {
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-    static const bool hasAvx = __builtin_cpu_supports("avx");
+    static const bool hasAvx = cpu::hasAvx();
     if (hasAvx) __asm__ volatile("vzeroupper" ::: "memory");
 #endif
 }

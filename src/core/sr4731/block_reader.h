@@ -61,6 +61,7 @@ bool readGeneralParams(BlockReader& r, int version, GeneralParams& g);
 bool readSupplierParams(BlockReader& r, SupplierParams& s);
 bool readFixedParams(BlockReader& r, int version, FixedParams& f);
 bool readKeyEvents(BlockReader& r, int version, KeyEvents& k);
-bool readDataPoints(BlockReader& r, DataPoints& d);
+// keepPoints: copy the points, else only count them.
+bool readDataPoints(BlockReader& r, DataPoints& d, bool keepPoints);
 
 }  // namespace otdr::sr4731::detail

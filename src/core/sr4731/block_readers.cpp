@@ -1,6 +1,5 @@
 // The field layouts of the interpreted blocks, both revisions.
 
-#include <bit>
 #include <cstring>
 
 #include "sr4731/block_reader.h"
@@ -176,7 +175,7 @@ bool readKeyEvents(BlockReader& r, int version, KeyEvents& k) {
     return !r.failed();
 }
 
-bool readDataPoints(BlockReader& r, DataPoints& d) {
+bool readDataPoints(BlockReader& r, DataPoints& d, bool keepPoints) {
     r.u32(d.declaredPoints, "number of data points");
     r.u16(d.declaredGroups, "number of scale factors");
     if (r.failed()) return false;
@@ -195,13 +194,11 @@ bool readDataPoints(BlockReader& r, DataPoints& d) {
             r.warn("scale factor " + std::to_string(gi + 1) + " declares " +
                    std::to_string(g.declaredPoints) + " points at offset " +
                    std::to_string(r.fileOffset()) + ", the block holds " + std::to_string(present));
-        g.points.resize(present);
         const ByteView src = r.rest().first(2 * present);
-        if constexpr (std::endian::native == std::endian::little) {
-            if (present > 0) std::memcpy(g.points.data(), src.data(), 2 * present);
-        } else {
-            for (std::size_t i = 0; i < present; ++i) g.points[i] = getU16(src, 2 * i);
-        }
+        if (keepPoints)
+            g.points.assign(U16Reader(src.data()), U16Reader(src.data() + src.size()));
+        else
+            g.pointsNotKept = present;
         r.skip(2 * present);
         if (present < g.declaredPoints) break;
     }

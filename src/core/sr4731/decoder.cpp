@@ -187,7 +187,7 @@ Checksum verifyChecksum(ByteView file, std::size_t blockOffset, std::size_t fiel
     return c;
 }
 
-Result<Document> decode(ByteView file) {
+Result<Document> decode(ByteView file, const DecodeOptions& options) {
     auto map = readMap(file);
     if (!map) return map.error();
     Document doc;
@@ -240,7 +240,11 @@ Result<Document> decode(ByteView file) {
             }
         }
         if (kind == Kind::Other) {
-            doc.others.push_back(OtherBlock{e.name, e.revision, Bytes(body.begin(), body.end())});
+            if (options.contents)
+                doc.others.push_back(
+                    OtherBlock{e.name, e.revision, Bytes(body.begin(), body.end())});
+            else
+                doc.others.push_back(OtherBlock{e.name, e.revision, {}, body.size()});
             continue;
         }
         seen[static_cast<int>(kind)] = true;
@@ -261,7 +265,7 @@ Result<Document> decode(ByteView file) {
                 ok = detail::readKeyEvents(r, doc.version, doc.keyEvents.emplace());
                 break;
             case Kind::Data:
-                ok = detail::readDataPoints(r, doc.data.emplace());
+                ok = detail::readDataPoints(r, doc.data.emplace(), options.contents);
                 break;
             default:
                 break;

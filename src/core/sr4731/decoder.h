@@ -16,7 +16,14 @@
 
 namespace otdr::sr4731 {
 
-Result<Document> decode(ByteView file);
+struct DecodeOptions {
+    // The points of DataPts and the bodies of the blocks the decoder does not interpret. Without
+    // them only their counts are kept (ScaleGroup::presentPoints, OtherBlock::size): what a
+    // listing of the file needs, without copying most of its bytes.
+    bool contents = true;
+};
+
+Result<Document> decode(ByteView file, const DecodeOptions& options = {});
 
 // The checksum status of a file whose Cksum field (two bytes, little-endian) lies at
 // fieldOffset inside a block starting at blockOffset; the conventions are tried in the order

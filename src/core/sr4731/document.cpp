@@ -37,7 +37,7 @@ double eventOriginTime(const Document& doc) {
 
 std::size_t DataPoints::pointCount() const {
     std::size_t n = 0;
-    for (const ScaleGroup& g : groups) n += g.points.size();
+    for (const ScaleGroup& g : groups) n += g.presentPoints();
     return n;
 }
 

@@ -140,13 +140,16 @@ struct ScaleGroup {
     std::uint32_t declaredPoints = 0;
     std::uint16_t scaleFactor = 1000;
     std::vector<std::uint16_t> points;  // those actually present
+    // Points present but not kept, in a document decoded without its contents.
+    std::size_t pointsNotKept = 0;
+    std::size_t presentPoints() const { return points.size() + pointsNotKept; }
 };
 
 struct DataPoints {
     std::uint32_t declaredPoints = 0;
     std::uint16_t declaredGroups = 0;
     std::vector<ScaleGroup> groups;  // those actually present
-    std::size_t pointCount() const;
+    std::size_t pointCount() const;  // the points present in all groups
 };
 
 enum class ChecksumStatus { Valid, Mismatch, Absent };
@@ -175,6 +178,9 @@ struct OtherBlock {
     std::string name;
     std::uint16_t revision = 0;
     Bytes bytes;  // the block body after its name (issue 2) or the whole body (issue 1)
+    // The body's bytes not kept, in a document decoded without its contents.
+    std::size_t bytesNotKept = 0;
+    std::size_t size() const { return bytes.size() + bytesNotKept; }
 };
 
 struct Document {

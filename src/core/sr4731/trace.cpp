@@ -59,8 +59,8 @@ Result<std::vector<Span>> spansOf(const Document& doc) {
     if (pulses > 1 && d.groups.size() == pulses) {
         std::size_t from = 0;
         for (std::size_t k = 0; k < pulses; ++k) {
-            spans.push_back({k, from, d.groups[k].points.size()});
-            from += d.groups[k].points.size();
+            spans.push_back({k, from, d.groups[k].presentPoints()});
+            from += d.groups[k].presentPoints();
         }
     } else if (pulses > 1 && perPulse == d.pointCount()) {
         std::size_t from = 0;
@@ -83,6 +83,8 @@ Result<std::vector<Span>> spansOf(const Document& doc) {
 Result<std::vector<Trace>> tracesOf(const Document& doc) {
     auto spans = spansOf(doc);
     if (!spans) return spans.error();
+    for (const ScaleGroup& g : doc.data->groups)
+        if (g.pointsNotKept > 0) return refused("the points were not kept when the file was read");
     const FixedParams& f = *doc.fixed;
     std::vector<Trace> traces;
     LevelReader levels(*doc.data);

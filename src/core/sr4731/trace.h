@@ -25,7 +25,8 @@ struct Trace {
     std::vector<double> levelsDb;
 };
 
-// Refused when the file has no FxdParams or DataPts, no points, or no data spacing.
+// Refused when the file has no FxdParams or DataPts, no points, or no data spacing, and for a
+// document decoded without its contents.
 Result<std::vector<Trace>> tracesOf(const Document& doc);
 
 // Metres from the start to the last point of the file's longest trace, found without reading

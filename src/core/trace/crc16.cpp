@@ -2,6 +2,13 @@
 
 #include <array>
 
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include <immintrin.h>
+#define OTDR_CRC16_CLMUL 1
+#endif
+
+#include "util/cpu_features.h"
+
 namespace otdr {
 
 namespace {
@@ -26,11 +33,7 @@ constexpr Tables makeTables() {
 
 constexpr Tables kTables = makeTables();
 
-}  // namespace
-
-std::uint16_t crc16Update(std::uint16_t crc, ByteView data) {
-    const std::uint8_t* p = data.data();
-    std::size_t n = data.size();
+std::uint16_t tableUpdate(std::uint16_t crc, const std::uint8_t* p, std::size_t n) {
     while (n >= 8) {
         crc = static_cast<std::uint16_t>(kTables[7][p[0] ^ (crc >> 8)] ^
                                          kTables[6][p[1] ^ (crc & 0xFF)] ^ kTables[5][p[2]] ^
@@ -42,6 +45,82 @@ std::uint16_t crc16Update(std::uint16_t crc, ByteView data) {
     while (n-- > 0)
         crc = static_cast<std::uint16_t>((crc << 8) ^ kTables[0][((crc >> 8) ^ *p++) & 0xFF]);
     return crc;
+}
+
+#ifdef OTDR_CRC16_CLMUL
+
+// x^n modulo the polynomial x^16 + x^12 + x^5 + 1.
+constexpr std::uint64_t xPowerMod(unsigned n) {
+    std::uint32_t r = 1;
+    for (unsigned i = 0; i < n; ++i) {
+        r <<= 1;
+        if (r & 0x10000) r ^= 0x11021;
+    }
+    return r;
+}
+
+#define OTDR_FOLD_TARGET __attribute__((target("pclmul,ssse3")))
+
+// 16 bytes as a polynomial of degree below 128, the first byte's top bit highest.
+OTDR_FOLD_TARGET inline __m128i loadReversed(const std::uint8_t* p) {
+    const __m128i reverse = _mm_set_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+    return _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), reverse);
+}
+
+// v x^d modulo the polynomial, up to a multiple of it, for v = h x^64 + l and k holding
+// x^(d+64) mod P above x^d mod P: h (x^(d+64) mod P) + l (x^d mod P).
+OTDR_FOLD_TARGET inline __m128i fold(__m128i v, __m128i k) {
+    return _mm_xor_si128(_mm_clmulepi64_si128(v, k, 0x11), _mm_clmulepi64_si128(v, k, 0x00));
+}
+
+// The constants of fold() for a distance of d bits.
+template <unsigned d>
+OTDR_FOLD_TARGET inline __m128i foldConstants() {
+    constexpr std::uint64_t high = xPowerMod(d + 64), low = xPowerMod(d);
+    return _mm_set_epi64x(static_cast<long long>(high), static_cast<long long>(low));
+}
+
+// Where the CPU multiplies without carries, long inputs are folded 64 bytes at a time: the
+// bytes read so far, as a polynomial with the first byte's top bit highest, are kept as four
+// 128-bit values congruent to it modulo the CRC polynomial. The CRC register after a message
+// from start value 0 is the message times x^16 modulo the polynomial, so it follows from the
+// 16 bytes of the folded value by the table, and the tail from there. The start value counts
+// as if added to the first two bytes. n >= 64.
+OTDR_FOLD_TARGET std::uint16_t foldedUpdate(std::uint16_t crc, const std::uint8_t* p,
+                                            std::size_t n) {
+    const __m128i by512 = foldConstants<512>();
+    const __m128i by128 = foldConstants<128>();
+    const __m128i start = _mm_set_epi64x(static_cast<long long>(std::uint64_t{crc} << 48), 0);
+    __m128i x0 = _mm_xor_si128(loadReversed(p), start);
+    __m128i x1 = loadReversed(p + 16), x2 = loadReversed(p + 32), x3 = loadReversed(p + 48);
+    p += 64;
+    n -= 64;
+    for (; n >= 64; p += 64, n -= 64) {
+        x0 = _mm_xor_si128(fold(x0, by512), loadReversed(p));
+        x1 = _mm_xor_si128(fold(x1, by512), loadReversed(p + 16));
+        x2 = _mm_xor_si128(fold(x2, by512), loadReversed(p + 32));
+        x3 = _mm_xor_si128(fold(x3, by512), loadReversed(p + 48));
+    }
+    __m128i x = _mm_xor_si128(fold(x0, by128), x1);
+    x = _mm_xor_si128(fold(x, by128), x2);
+    x = _mm_xor_si128(fold(x, by128), x3);
+    for (; n >= 16; p += 16, n -= 16) x = _mm_xor_si128(fold(x, by128), loadReversed(p));
+    const __m128i reverse = _mm_set_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+    alignas(16) std::uint8_t folded[16];
+    _mm_store_si128(reinterpret_cast<__m128i*>(folded), _mm_shuffle_epi8(x, reverse));
+    return tableUpdate(tableUpdate(0, folded, sizeof folded), p, n);
+}
+
+#endif
+
+}  // namespace
+
+std::uint16_t crc16Update(std::uint16_t crc, ByteView data) {
+#ifdef OTDR_CRC16_CLMUL
+    static const bool folding = cpu::hasCarrylessMultiply();
+    if (folding && data.size() >= 128) return foldedUpdate(crc, data.data(), data.size());
+#endif
+    return tableUpdate(crc, data.data(), data.size());
 }
 
 namespace {

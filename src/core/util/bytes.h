@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -19,6 +20,35 @@ inline std::uint16_t getU16(ByteView b, std::size_t off) {
 inline std::int16_t getI16(ByteView b, std::size_t off) {
     return static_cast<std::int16_t>(getU16(b, off));
 }
+// The little-endian 16-bit values stored in a byte array, read in place as a forward
+// iterator: a container filled from it takes them in one pass, without clearing its storage
+// first.
+class U16Reader {
+  public:
+    using iterator_category = std::forward_iterator_tag;
+    using value_type = std::uint16_t;
+    using difference_type = std::ptrdiff_t;
+    using pointer = void;
+    using reference = std::uint16_t;
+
+    U16Reader() = default;
+    explicit U16Reader(const std::uint8_t* p) : p_(p) {}
+    std::uint16_t operator*() const { return static_cast<std::uint16_t>(p_[0] | (p_[1] << 8)); }
+    U16Reader& operator++() {
+        p_ += 2;
+        return *this;
+    }
+    U16Reader operator++(int) {
+        U16Reader before = *this;
+        p_ += 2;
+        return before;
+    }
+    bool operator==(const U16Reader&) const = default;
+
+  private:
+    const std::uint8_t* p_ = nullptr;
+};
+
 inline std::uint32_t getU32(ByteView b, std::size_t off) {
     return static_cast<std::uint32_t>(b[off]) | (static_cast<std::uint32_t>(b[off + 1]) << 8) |
            (static_cast<std::uint32_t>(b[off + 2]) << 16) |

@@ -129,6 +129,14 @@ std::string fileErrorReason(int err) {
 }
 
 Result<Bytes> readWholeFile(const std::string& path, std::size_t maxBytes) {
+    Bytes data;
+    auto r = readWholeFile(path, data, maxBytes);
+    if (!r) return r.error();
+    data.resize(r.value().size());
+    return data;
+}
+
+Result<ByteView> readWholeFile(const std::string& path, Bytes& buffer, std::size_t maxBytes) {
     // Only regular files are opened: opening a FIFO for reading waits for a writer, and reading
     // a device may never end. O_NONBLOCK keeps the open from waiting should the name be swapped
     // for a FIFO between the check and the open; the second check then refuses it.
@@ -145,20 +153,27 @@ Result<Bytes> readWholeFile(const std::string& path, std::size_t maxBytes) {
     if (st.st_size < 0 || static_cast<std::size_t>(st.st_size) > maxBytes)
         return ioError(kCannotRead, path, EFBIG);
 
-    Bytes data;
-    data.reserve(static_cast<std::size_t>(st.st_size));
-    std::uint8_t buf[65536];
+    // Straight into the buffer, with room for a byte more than the size found, so that the end
+    // usually shows in the same call; a file that grew since is read on to its end. The buffer
+    // only grows: what a larger file before left in it is overwritten, never cleared.
+    const auto size = static_cast<std::size_t>(st.st_size);
+    if (buffer.size() <= size) buffer.resize(size + 1);
+    std::size_t got = 0;
     for (;;) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (got == buffer.size()) {
+            if (got > maxBytes) return ioError(kCannotRead, path, EFBIG);
+            buffer.resize(std::min(2 * got, maxBytes + 1));
+        }
+        const ssize_t n = ::read(fd, buffer.data() + got, buffer.size() - got);
         if (n < 0) {
             if (errno == EINTR) continue;
             return ioError(kCannotRead, path, errno);
         }
         if (n == 0) break;
-        data.insert(data.end(), buf, buf + n);
-        if (data.size() > maxBytes) return ioError(kCannotRead, path, EFBIG);
+        got += static_cast<std::size_t>(n);
     }
-    return data;
+    if (got > maxBytes) return ioError(kCannotRead, path, EFBIG);
+    return ByteView(buffer.data(), got);
 }
 
 Result<void> writeFileAtomically(const std::string& path, ByteView bytes) {

@@ -33,6 +33,11 @@ namespace otdr {
 
 // Reads the whole file. Files larger than maxBytes are refused (no trace file comes near it).
 Result<Bytes> readWholeFile(const std::string& path, std::size_t maxBytes = 64u << 20);
+// The same into storage the caller keeps for file after file: the bytes returned lie in
+// `buffer` and last until its next use. It only grows (it is never cleared), so a run over
+// many files fills memory once.
+Result<ByteView> readWholeFile(const std::string& path, Bytes& buffer,
+                               std::size_t maxBytes = 64u << 20);
 
 Result<void> writeFileAtomically(const std::string& path, ByteView bytes);
 
