@@ -71,19 +71,13 @@ int main(int argc, char** argv) {
     // A run reads file after file: what one file's buffers freed is kept for the next, instead
     // of going back to the system (blocks above 128 KB are mapped and unmapped one by one, and
     // the heap's top is trimmed) to be faulted in again, page by page.
-    mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    mallopt(M_MMAP_THRESHOLD, 64 << 20);
     mallopt(M_TRIM_THRESHOLD, 256 << 20);
     otdr::cli::checkStandardOutput();
     otdr::cli::handleInterrupts();
     // Every write is checked: beyond the file-size limit a write fails with its cause instead
     // of ending the program by SIGXFSZ.
     std::signal(SIGXFSZ, SIG_IGN);
-#if defined(__GLIBC__)
-    // A run over many files takes and frees the same large buffers for each: kept in the heap
-    // instead of mapped and given back every time, they are not faulted in anew per file.
-    mallopt(M_MMAP_THRESHOLD, 64 << 20);
-    mallopt(M_TRIM_THRESHOLD, 256 << 20);
-#endif
     CLI::App app{"otdr - open, convert, analyse and report OTDR trace files (SOR and ZT)"};
     // Whatever a file declares or the system refuses, the run ends with a message and status 1,
     // never with an abort.
