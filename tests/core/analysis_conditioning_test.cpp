@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "analysis/conditioning.h"
@@ -54,6 +55,25 @@ TEST_F(Conditioning, SmoothingIsRecursiveOnItsLeftHalfAndClampedAtBothEnds) {
     EXPECT_EQ(wt(16304), 152);
     EXPECT_EQ(wt(16305), 69);  // (100 + 111 + 123 + 137 + 152) / 9
     EXPECT_EQ(wt(16383), 69);
+}
+
+TEST_F(Conditioning, SmoothingOfFullScaleNoiseIsTheNinePointMeanPointByPoint) {
+    // Values up to 65535, so that nine of them overflow 16 bits, smoothed against the
+    // definition: each point the mean of the nine around it as they stand when it is reached.
+    std::uint32_t seed = 12345;
+    for (int h = 0; h < kHalfSampleCount; ++h) {
+        seed = seed * 1664525u + 1013904223u;
+        setWt(h, static_cast<std::uint16_t>(h % 700 < 40 ? 65535 : seed >> 16));
+    }
+    auto expected = w->workTrace;
+    for (int h = 1; h < kHalfSampleCount; ++h) {
+        const int c = std::clamp(h, 5, 16300);
+        std::uint32_t sum = 0;
+        for (int k = c - 4; k <= c + 4; ++k) sum += expected[static_cast<std::size_t>(k)];
+        expected[static_cast<std::size_t>(h)] = static_cast<std::uint16_t>(sum / 9);
+    }
+    smoothWorkTrace(*w);
+    EXPECT_EQ(w->workTrace, expected);
 }
 
 TEST_F(Conditioning, SignalEndIsLastSampleMoreThan6500AboveTheFarNoise) {

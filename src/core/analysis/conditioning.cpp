@@ -36,13 +36,29 @@ std::uint16_t findPeakLevel(SampleView x) {
 }
 
 void smoothWorkTrace(AnalysisWork& w) {
+    // Each point becomes the mean of the nine around it, in place: the four before are already
+    // smoothed. Near either end the window stays at the last full one.
     auto& t = w.workTrace;
-    for (int h = 1; h < kHalf; ++h) {
-        const int c = std::clamp(h, 5, 16300);
+    constexpr int kFirstCentred = 5, kLastCentred = 16300;
+    auto windowAt = [&](int h) {
+        const int c = std::clamp(h, kFirstCentred, kLastCentred);
         std::uint32_t sum = 0;
         for (int k = c - 4; k <= c + 4; ++k) sum += at(t, k);
         t[static_cast<std::size_t>(h)] = static_cast<std::uint16_t>(sum / 9);
+    };
+    for (int h = 1; h < kFirstCentred; ++h) windowAt(h);
+    // Between the ends the window moves one point a step: a running sum, which leaves the
+    // point it passes (smoothed) and the one it replaces (before smoothing) and takes the
+    // smoothed value and the next point ahead. Modulo 2^32 the intermediate terms cannot go
+    // wrong, and the sum itself is that of nine 16-bit values.
+    std::uint32_t sum = 0;
+    for (int k = kFirstCentred - 4; k <= kFirstCentred + 4; ++k) sum += at(t, k);
+    for (int h = kFirstCentred; h <= kLastCentred; ++h) {
+        const auto v = static_cast<std::uint16_t>(sum / 9);
+        sum = sum - at(t, h - 4) - at(t, h) + v + at(t, h + 5);
+        t[static_cast<std::size_t>(h)] = v;
     }
+    for (int h = kLastCentred + 1; h < kHalf; ++h) windowAt(h);
 }
 
 std::uint16_t findSignalEnd(SampleView x, const AnalysisWork& w) {

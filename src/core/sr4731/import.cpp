@@ -89,6 +89,16 @@ std::string kmText(double km) {
     return cformat("%.3f km", km);
 }
 
+// std::round without the library call: halves away from zero, the same whole number for
+// every finite value (a magnitude of 2^52 or more is whole already).
+double roundHalfAway(double x) {
+    if (!(std::fabs(x) < 4503599627370496.0)) return x;
+    const double whole = static_cast<double>(static_cast<std::int64_t>(x));
+    const double part = x - whole;
+    // Without branches: which way a level rounds is as good as random.
+    return whole + static_cast<double>(part >= 0.5) - static_cast<double>(part <= -0.5);
+}
+
 }  // namespace
 
 Resampled resampleLevels(const std::vector<double>& levels, double foreignSpacing,
@@ -113,7 +123,7 @@ Resampled resampleLevels(const std::vector<double>& levels, double foreignSpacin
             const double t = x - static_cast<double>(i);
             level = levels[i] + (levels[i + 1] - levels[i]) * t;
         }
-        const double counts = std::round(anchor + (level - strongest) * 1000.0);
+        const double counts = roundHalfAway(anchor + (level - strongest) * 1000.0);
         if (counts < 0) ++out.clipped;
         out.samples[j] = static_cast<std::uint16_t>(std::clamp(counts, 0.0, 65535.0));
     }

@@ -80,11 +80,17 @@ Result<std::vector<Span>> spansOf(const Document& doc) {
 
 }  // namespace
 
-Result<std::vector<Trace>> tracesOf(const Document& doc) {
+Result<void> checkTraces(const Document& doc) {
     auto spans = spansOf(doc);
     if (!spans) return spans.error();
     for (const ScaleGroup& g : doc.data->groups)
         if (g.pointsNotKept > 0) return refused("the points were not kept when the file was read");
+    return {};
+}
+
+Result<std::vector<Trace>> tracesOf(const Document& doc) {
+    if (auto checked = checkTraces(doc); !checked) return checked.error();
+    auto spans = spansOf(doc);
     const FixedParams& f = *doc.fixed;
     std::vector<Trace> traces;
     LevelReader levels(*doc.data);

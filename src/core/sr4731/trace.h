@@ -29,6 +29,9 @@ struct Trace {
 // document decoded without its contents.
 Result<std::vector<Trace>> tracesOf(const Document& doc);
 
+// Whether tracesOf takes the file, with its reason when not, found without reading the levels.
+Result<void> checkTraces(const Document& doc);
+
 // Metres from the start to the last point of the file's longest trace, found without reading
 // the levels; nothing when tracesOf refuses the file.
 std::optional<double> lastPointMetres(const Document& doc);

@@ -27,7 +27,7 @@ Result<ForeignFile> readForeignFile(const std::string& path) {
     if (!bytes) return bytes.error();
     auto doc = sr4731::decode(bytes.value());
     if (!doc) return doc.error();
-    if (auto traces = sr4731::tracesOf(doc.value()); !traces) return traces.error();
+    if (auto traces = sr4731::checkTraces(doc.value()); !traces) return traces.error();
     ForeignFile f;
     f.doc = std::move(doc.value());
     if (f.doc.supplier) {

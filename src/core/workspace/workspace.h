@@ -30,6 +30,8 @@
 
 namespace otdr {
 
+struct ForeignFile;
+
 // Where the events of a slot's table came from.
 enum class EventSource : std::uint8_t {
     Instrument,  // the instrument's analysis (or none yet)
@@ -242,6 +244,8 @@ class Workspace {
     void redrawEventMarksIfAnalysed();
 
   private:
+    // The import of a file already read and decoded.
+    bool importForeignFile(const std::string& path, ForeignFile& foreign);
     void initControls();
     void setPanelBoxes(const std::string& wave, const std::string& range, const std::string& att,
                        const std::string& pulse, const std::string& ior, const std::string& helix,

@@ -62,7 +62,7 @@ bool Workspace::openOrImport(const std::string& path, ForeignFiles how) {
         if (lastRefusal_ != OpenRefusal::NotTraceFile || !prompter_) return false;
         auto foreign = readForeignFile(path);
         if (!foreign || !prompter_->offerImport(importOffer(foreign.value()))) return false;
-        return importForeignTrace(path);
+        return importForeignFile(path, foreign.value());
     }
     Prompter* user = prompter_;
     HeldPrompter held;
@@ -70,8 +70,8 @@ bool Workspace::openOrImport(const std::string& path, ForeignFiles how) {
     const bool opened = openTrace(path);
     prompter_ = user;
     if (opened) return true;
-    if (lastRefusal_ == OpenRefusal::NotTraceFile && readForeignFile(path))
-        return importForeignTrace(path);
+    if (lastRefusal_ == OpenRefusal::NotTraceFile)
+        if (auto foreign = readForeignFile(path)) return importForeignFile(path, foreign.value());
     for (const std::string& e : held.errors) showError(e);
     return false;
 }
@@ -82,9 +82,13 @@ bool Workspace::importForeignTrace(const std::string& path) {
         showError(std::string(kNotImportableMessage) + "\n" + foreign.error().message);
         return false;
     }
+    return importForeignFile(path, foreign.value());
+}
+
+bool Workspace::importForeignFile(const std::string& path, ForeignFile& foreign) {
     sr4731::ImportOptions options;
     options.format = sr4731::ImportFormat::Sor;
-    auto imported = sr4731::importTrace(foreign.value().doc, options);
+    auto imported = sr4731::importTrace(foreign.doc, options);
     if (!imported) {
         showError(std::string(kNotImportableMessage) + "\n" + imported.error().message);
         return false;
@@ -100,7 +104,7 @@ bool Workspace::importForeignTrace(const std::string& path) {
     TraceSlot& slot = s_.active();
     slot.record.fileName = path;
     slot.importedFrom = path;
-    if (auto trace = sr4731::analysisTraceOf(foreign.value().doc, options.trace))
+    if (auto trace = sr4731::analysisTraceOf(foreign.doc, options.trace))
         slot.importedTrace = std::move(trace.value());
     const sr4731::StoredEventsFill fill = showStoredEvents(r.storedEvents);
     if (!fill.leftOut.empty() && prompter_) prompter_->showNote(leftOutNote(fill));
