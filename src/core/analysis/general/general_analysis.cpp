@@ -252,7 +252,8 @@ class Analysis {
             if (lo >= hi) break;
             std::vector<double>& t = stat_[static_cast<std::size_t>(k)];
             t.assign(g_.n, 0.0);
-            std::vector<char> clear(g_.n, 0);
+            std::vector<char>& clear = clear_[static_cast<std::size_t>(k)];
+            clear.assign(g_.n, 0);
             const double perWindow = 1.0 / static_cast<double>(m);
             for (std::size_t i = lo; i < hi; ++i) {
                 // stepAt(i, m), on the running sums directly.
@@ -276,9 +277,9 @@ class Analysis {
             h[i] = ys_[i] - sums_.mean(i - g_.gap - m, i - g_.gap);
         // The launch and its fall are no noise of the fibre.
         const std::size_t fibre = std::max(lo, cores_.front().second + g_.gap + m);
-        peak_ = NoiseProfile(h, fibre < hi ? fibre : lo, hi, blockLength(m), nullptr,
-                             strideFor(g_.smoothHalf * 2 + 1), signalEnd_);
         peakStat_ = std::move(h);
+        peak_ = NoiseProfile(peakStat_, fibre < hi ? fibre : lo, hi, blockLength(m), nullptr,
+                             strideFor(g_.smoothHalf * 2 + 1), signalEnd_);
     }
     const NoiseProfile& fineStep() const { return stepNoise_[0]; }
 
@@ -1016,6 +1017,8 @@ class Analysis {
     double reflectanceThreshold_;
     int scales_ = 0;
     std::array<std::vector<double>, kScales> stat_;
+    // The windows of each scale clear of the reflections' peaks, which its noise leaves out.
+    std::array<std::vector<char>, kScales> clear_;
     std::array<NoiseProfile, kScales> stepNoise_;
     NoiseProfile peak_;
     std::vector<double> peakStat_;
