@@ -11,6 +11,7 @@
 
 #include "analysis/general/general_analysis.h"
 #include "analysis/general/noise_profile.h"
+#include "analysis/general/selection.h"
 #include "analysis/general/trace_sums.h"
 #include "sim/level_simulator.h"
 
@@ -37,6 +38,23 @@ TEST(GeneralAnalysis, LineFitAndMeanOverRunningSums) {
     EXPECT_NEAR(l.slope, -0.5, 1e-12);
     EXPECT_NEAR(l.at(6.0), 2.0, 1e-12);
     EXPECT_NEAR(sums.fit(5, 8).at(5.0), 3.0, 1e-12);
+}
+
+TEST(GeneralAnalysis, SelectionFindsTheOrderStatisticAmongTies) {
+    std::mt19937 rng(7);
+    for (std::size_t n = 1; n <= 1200; n += (n < 40 ? 1 : 37)) {
+        for (int ties = 0; ties < 2; ++ties) {
+            std::vector<double> v(n);
+            // Noise, or a few levels only (a quantised or clipped stretch).
+            for (double& x : v)
+                x = ties ? static_cast<double>(rng() % 3) : std::normal_distribution<>(0, 1)(rng);
+            std::vector<double> sorted = v;
+            std::sort(sorted.begin(), sorted.end());
+            for (std::size_t k : {std::size_t{0}, n / 2, n * 9 / 10, n - 1}) {
+                ASSERT_EQ(general::selectNth(v.data(), n, k), sorted[k]) << n << " " << k;
+            }
+        }
+    }
 }
 
 TEST(GeneralAnalysis, NoiseProfileReadsTheSameWhereverItIsFirstAsked) {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "analysis/general/selection.h"
+
 namespace otdr::general {
 
 namespace {
@@ -14,9 +16,7 @@ constexpr double kQ90ToSigma = 1.6449;
 constexpr double kTailWeight = 0.5;
 
 double medianOf(std::vector<double>& v) {
-    auto mid = v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2);
-    std::nth_element(v.begin(), mid, v.end());
-    return *mid;
+    return selectNth(v.data(), v.size(), v.size() / 2);
 }
 
 }  // namespace
@@ -53,11 +53,13 @@ bool NoiseProfile::measured(Part& p, std::size_t b) const {
         p.state[b] = 2;
         std::vector<double>& work = work_;
         const std::vector<double>& v = *v_;
-        work.clear();
         const std::size_t from = p.lo + b * p.block, to = std::min(p.hi, from + p.block);
         const std::size_t step = stride_;
+        work.resize((to - from + step - 1) / step);
+        std::size_t count = 0;
         for (std::size_t i = from; i < to; i += step)
-            if (!valid_ || (*valid_)[i]) work.push_back(v[i]);
+            if (!valid_ || (*valid_)[i]) work[count++] = v[i];
+        work.resize(count);
         if (work.size() < std::max<std::size_t>(8, (to - from) / step / 4)) return false;
         const double med = medianOf(work);
         for (double& w : work) w = std::fabs(w - med);
@@ -70,9 +72,8 @@ bool NoiseProfile::measured(Part& p, std::size_t b) const {
         if (mad > 0.0) {
             f.sigma = kMadToSigma * mad;
         } else {
-            auto q90 = work.begin() + static_cast<std::ptrdiff_t>(work.size() * 9 / 10);
-            std::nth_element(work.begin(), q90, work.end());
-            f.sigma = kTailWeight * *q90 / kQ90ToSigma;
+            const double q90 = selectNth(work.data(), work.size(), work.size() * 9 / 10);
+            f.sigma = kTailWeight * q90 / kQ90ToSigma;
         }
         p.state[b] = 1;
     }
