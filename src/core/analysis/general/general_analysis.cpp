@@ -136,8 +136,9 @@ class ProfileCursor {
         if (valid_ && i >= at_ && i < at_ + kRefresh) return;
         at_ = i;
         valid_ = true;
-        typical_ = p_.typical(i);
-        sigma_ = quiet_ ? p_.quietSigma(i) : p_.sigma(i);
+        const NoiseProfile::Point x = quiet_ ? p_.quietAt(i) : p_.at(i);
+        typical_ = x.typical;
+        sigma_ = x.sigma;
     }
     double typical() const { return typical_; }
     double sigma() const { return sigma_; }
@@ -323,10 +324,11 @@ class Analysis {
             const std::size_t reach = i + 2 * (m + g_.gap) + 1;
             if (coreCount_[reach] != coreCount_[std::clamp(own, i, reach)]) continue;
             const std::size_t c = i + g_.gap + m;
-            const double expected = slope ? slope->perPoint * span : noise.typical(c);
+            const NoiseProfile::Point x = noise.at(c);
+            const double expected = slope ? slope->perPoint * span : x.typical;
             const double doubt = slope ? slope->error * span : 0.0;
             const double fall = stepAt(c, m) - expected;
-            if (fall <= kRecoverSigmas * (noise.sigma(c) + doubt)) return i;
+            if (fall <= kRecoverSigmas * (x.sigma + doubt)) return i;
         }
         return g_.n;
     }
@@ -368,25 +370,22 @@ class Analysis {
             zones_[static_cast<std::size_t>(k)].push_back(
                 {a, std::min(ends[static_cast<std::size_t>(k)], g_.n)});
     }
-    void buildZoneCounts() {
-        for (int k = 0; k < kScales; ++k) {
-            std::vector<int> mark(g_.n + 1, 0);
-            for (const auto& [a, b] : zones_[static_cast<std::size_t>(k)]) {
-                mark[a] += 1;
-                mark[b] -= 1;
-            }
-            std::vector<std::size_t>& count = zoneCount_[static_cast<std::size_t>(k)];
-            count.assign(g_.n + 1, 0);
-            int depth = 0;
-            for (std::size_t i = 0; i < g_.n; ++i) {
-                depth += mark[i];
-                count[i + 1] = count[i] + (depth > 0 ? 1 : 0);
-            }
+    // Marks valid[i] for the centres i in [lo, hi) whose windows of m points either side of the
+    // gap, [i - gap - m, i + gap + 1 + m), reach into no zone of scale k.
+    void markClearOfZones(int k, std::size_t m, std::size_t lo, std::size_t hi,
+                          std::vector<char>& valid) const {
+        std::fill(valid.begin(), valid.end(), 0);
+        std::fill(valid.begin() + static_cast<std::ptrdiff_t>(lo),
+                  valid.begin() + static_cast<std::ptrdiff_t>(hi), 1);
+        const std::size_t reach = g_.gap + m;
+        for (const auto& [a, b] : zones_[static_cast<std::size_t>(k)]) {
+            if (a >= b) continue;  // an empty zone covers nothing
+            const std::size_t from = std::max(lo, a > reach ? a - reach : 0);
+            const std::size_t to = std::min(hi, b + reach);
+            if (from < to)
+                std::fill(valid.begin() + static_cast<std::ptrdiff_t>(from),
+                          valid.begin() + static_cast<std::ptrdiff_t>(to), 0);
         }
-    }
-    bool clearOfZones(int k, std::size_t a, std::size_t b) const {
-        const std::vector<std::size_t>& count = zoneCount_[static_cast<std::size_t>(k)];
-        return count[std::min(b, g_.n)] == count[std::min(a, g_.n)];
     }
 
     // ---- The launch and the reflections ---------------------------------------------------
@@ -502,8 +501,9 @@ class Analysis {
             const std::size_t reach = g_.gap + g_.window;
             const std::size_t clear = reach + g_.pulseSpan + 1;
             for (std::size_t j = p.foot > clear ? p.foot - clear : 0; j > a; --j) {
-                const double d = stat_[0][j] - fineStep().typical(j);
-                if (std::fabs(d) > kStepSigmas * fineStep().sigma(j)) {
+                const NoiseProfile::Point x = fineStep().at(j);
+                const double d = stat_[0][j] - x.typical;
+                if (std::fabs(d) > kStepSigmas * x.sigma) {
                     a = j + reach;
                     break;
                 }
@@ -527,22 +527,20 @@ class Analysis {
             cands_.push_back(c);
             markZone(c.foot, c.zoneEnds);
         }
-        buildZoneCounts();
     }
 
     // ---- Steps ----------------------------------------------------------------------------
     void findSteps() {
         std::vector<std::pair<std::size_t, std::size_t>> taken;  // centre, reach
         for (const Candidate& c : cands_) taken.push_back({c.foot, 0});
+        std::vector<char> valid(g_.n, 0);
         for (int k = 0; k < scales_; ++k) {
             const std::size_t m = scaleWindow(k);
             const std::size_t lo = std::max(stepLo(m), launchEnd_ + g_.gap + m);
             const std::size_t hi = stepHi(m);
             if (lo >= hi) break;
             const std::vector<double>& t = stat_[static_cast<std::size_t>(k)];
-            std::vector<char> valid(g_.n, 0);
-            for (std::size_t i = lo; i < hi; ++i)
-                valid[i] = clearOfZones(k, i - g_.gap - m, i + g_.gap + 1 + m) ? 1 : 0;
+            markClearOfZones(k, m, lo, hi, valid);
             const NoiseProfile noise(t, lo, hi, blockLength(m), &valid, strideFor(m), signalEnd_);
             ProfileCursor at(noise);
             std::size_t i = lo;
@@ -1024,7 +1022,6 @@ class Analysis {
     std::vector<double> peakStat_;
     std::vector<Candidate> cands_;
     std::array<std::vector<std::pair<std::size_t, std::size_t>>, kScales> zones_;
-    std::array<std::vector<std::size_t>, kScales> zoneCount_;
     struct PeakCore {
         std::size_t foot = 0, top = 0, past = 0, coreEnd = 0;
     };

@@ -120,30 +120,35 @@ NoiseProfile::Part* NoiseProfile::partFor(std::size_t i) const {
     return empty(*other) ? nullptr : other;
 }
 
-double NoiseProfile::quietSigma(std::size_t i) const {
+NoiseProfile::Point NoiseProfile::quietAt(std::size_t i) const {
+    Point x = at(i);
     Part* p = partFor(i);
-    if (!p) return 0.0;
+    if (!p) return x;
     const std::size_t b =
         std::min(i > p->lo ? (i - p->lo) / p->block : std::size_t{0}, p->blocks - 1);
-    return b > 0 ? std::min(sigma(i), figures(*p, b - 1).sigma) : sigma(i);
+    if (b > 0) x.sigma = std::min(x.sigma, figures(*p, b - 1).sigma);
+    return x;
 }
 
-double NoiseProfile::interpolate(std::size_t i, bool typical) const {
+NoiseProfile::Point NoiseProfile::at(std::size_t i) const {
     Part* p = partFor(i);
-    if (!p) return 0.0;
-    auto f = [&](std::size_t b) {
-        const Figures& x = figures(*p, b);
-        return typical ? x.median : x.sigma;
-    };
-    // Block b's figure belongs to its centre lo + (b + 1/2) block.
+    if (!p) return {};
+    // Block b's figures belong to its centre lo + (b + 1/2) block.
     const double pos =
         (static_cast<double>(i) - static_cast<double>(p->lo)) / static_cast<double>(p->block) - 0.5;
-    if (pos <= 0.0) return f(0);
+    if (pos <= 0.0) {
+        const Figures& f = figures(*p, 0);
+        return {f.median, f.sigma};
+    }
     const std::size_t b = static_cast<std::size_t>(pos);
-    if (b + 1 >= p->blocks) return f(p->blocks - 1);
+    if (b + 1 >= p->blocks) {
+        const Figures& f = figures(*p, p->blocks - 1);
+        return {f.median, f.sigma};
+    }
     const double t = pos - static_cast<double>(b);
-    const double fb = f(b);
-    return fb + t * (f(b + 1) - fb);
+    const Figures& f0 = figures(*p, b);
+    const Figures& f1 = figures(*p, b + 1);
+    return {f0.median + t * (f1.median - f0.median), f0.sigma + t * (f1.sigma - f0.sigma)};
 }
 
 }  // namespace otdr::general

@@ -23,11 +23,19 @@ class NoiseProfile {
                  const std::vector<char>* valid = nullptr, std::size_t stride = 1,
                  std::size_t split = static_cast<std::size_t>(-1));
 
-    double typical(std::size_t i) const { return interpolate(i, true); }
-    double sigma(std::size_t i) const { return interpolate(i, false); }
+    struct Point {
+        double typical = 0.0;
+        double sigma = 0.0;
+    };
+    // Both figures at i, for the price of one.
+    Point at(std::size_t i) const;
+    double typical(std::size_t i) const { return at(i).typical; }
+    double sigma(std::size_t i) const { return at(i).sigma; }
     // The noise at i, or the block before's where that is lower: just before the noise jumps
     // (towards a fibre end) the fibre's own figure, not one the fall raised.
-    double quietSigma(std::size_t i) const;
+    double quietSigma(std::size_t i) const { return quietAt(i).sigma; }
+    // The typical value at i with the quiet noise.
+    Point quietAt(std::size_t i) const;
 
   private:
     struct Figures {
@@ -54,7 +62,6 @@ class NoiseProfile {
     // The part that holds the figures for point i: a stretch too short for figures of its own
     // takes the other's.
     Part* partFor(std::size_t i) const;
-    double interpolate(std::size_t i, bool typical) const;
 
     static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
     static constexpr std::size_t kUnresolved = static_cast<std::size_t>(-2);
