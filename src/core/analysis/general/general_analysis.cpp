@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "analysis/general/noise_profile.h"
+#include "analysis/general/selection.h"
 #include "analysis/general/trace_sums.h"
 
 namespace otdr::general {
@@ -603,10 +604,7 @@ class Analysis {
 
     double tailFloor() const {
         const std::size_t tail = std::min(g_.n, std::max(g_.n / kTailShare, 4 * g_.window));
-        std::vector<double> v(y_.end() - static_cast<std::ptrdiff_t>(tail), y_.end());
-        auto mid = v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2);
-        std::nth_element(v.begin(), mid, v.end());
-        return *mid;
+        return selectNth(y_.data() + (g_.n - tail), tail, tail / 2);
     }
 
     // Noise of single points over [a, b): the spread of the differences of neighbours.
@@ -616,9 +614,11 @@ class Analysis {
         std::vector<double> d;
         d.reserve(b - a);
         for (std::size_t i = a + 1; i < b; ++i) d.push_back(std::fabs(y_[i] - y_[i - 1]));
-        auto mid = d.begin() + static_cast<std::ptrdiff_t>(d.size() / 2);
-        std::nth_element(d.begin(), mid, d.end());
-        if (*mid > 0.0) return 1.4826 * *mid / std::sqrt(2.0);
+        const double median = selectNth(d.data(), d.size(), d.size() / 2);
+        if (median > 0.0) return 1.4826 * median / std::sqrt(2.0);
+        // The sum below adds the differences in the order std::nth_element leaves them: the
+        // last digits of the mean depend on it.
+        std::nth_element(d.begin(), d.begin() + static_cast<std::ptrdiff_t>(d.size() / 2), d.end());
         // Levels quantised coarser than their noise: most neighbours are equal, and the mean
         // difference tells the noise instead (1.2533: mean over deviation of normal noise).
         double sum = 0.0;
@@ -629,11 +629,7 @@ class Analysis {
     double medianLevel(std::size_t a, std::size_t b) const {
         a = std::min(a, g_.n - 1);
         b = std::clamp(b, a + 1, g_.n);
-        std::vector<double> v(y_.begin() + static_cast<std::ptrdiff_t>(a),
-                              y_.begin() + static_cast<std::ptrdiff_t>(b));
-        auto mid = v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2);
-        std::nth_element(v.begin(), mid, v.end());
-        return *mid;
+        return selectNth(y_.data() + a, b - a, (b - a) / 2);
     }
 
     std::size_t fitReach() const { return std::max(kFitWindows * g_.window, kMinFitPoints); }
@@ -872,12 +868,9 @@ class Analysis {
         std::vector<double> d;
         const std::size_t stride = std::max<std::size_t>(1, (hi - lo - apart) / 64);
         for (std::size_t i = lo; i + apart < hi; i += stride) d.push_back(t[i] - t[i + apart]);
-        auto mid = d.begin() + static_cast<std::ptrdiff_t>(d.size() / 2);
-        std::nth_element(d.begin(), mid, d.end());
-        const double centre = *mid;
+        const double centre = selectNth(d.data(), d.size(), d.size() / 2);
         for (double& v : d) v = std::fabs(v - centre);
-        std::nth_element(d.begin(), mid, d.end());
-        return 1.4826 * *mid / std::sqrt(2.0);
+        return 1.4826 * selectNth(d.data(), d.size(), d.size() / 2) / std::sqrt(2.0);
     }
 
     // Where the line of the fibre before candidate k starts: past the previous candidate, or

@@ -12,11 +12,15 @@
 
 namespace otdr::general {
 
+// Longer arrays, and a selection whose pivots keep falling badly, go to std::nth_element.
+constexpr std::size_t kMaxSelection = std::size_t{1} << 16;
+constexpr int kMaxRounds = 64;
+
 // The k-th smallest (counted from 0) of v[0, n), k < n; v is left as it is.
 inline double selectNth(const double* v, std::size_t n, std::size_t k) {
     thread_local std::vector<double> scratch;
     // Without a total order (a NaN among the values) any answer is as good as the library's.
-    if (n > 1024 || std::any_of(v, v + n, [](double x) { return std::isnan(x); })) {
+    if (n > kMaxSelection || std::any_of(v, v + n, [](double x) { return std::isnan(x); })) {
         scratch.assign(v, v + n);
         std::nth_element(scratch.begin(), scratch.begin() + static_cast<std::ptrdiff_t>(k),
                          scratch.end());
@@ -27,7 +31,13 @@ inline double selectNth(const double* v, std::size_t n, std::size_t k) {
     const double* src = v;
     int from = -1;  // the buffer src lies in; -1 for v
     std::size_t size = n;
-    while (size > 16) {
+    for (int round = 0; size > 16; ++round) {
+        if (round == kMaxRounds) {
+            double* w = buffers[from == 0 ? 1 : 0];
+            std::copy(src, src + size, w);
+            std::nth_element(w, w + k, w + size);
+            return w[k];
+        }
         const double a = src[0], b = src[size / 2], c = src[size - 1];
         const double pivot = std::max(std::min(a, b), std::min(std::max(a, b), c));
         double* below = buffers[from == 0 ? 1 : 0];
