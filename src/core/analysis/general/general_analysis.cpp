@@ -143,6 +143,8 @@ class ProfileCursor {
     }
     double typical() const { return typical_; }
     double sigma() const { return sigma_; }
+    // The first point past the last move's that the figures are kept for.
+    std::size_t keptUntil() const { return at_ + kRefresh; }
 
   private:
     static constexpr std::size_t kRefresh = 8;
@@ -257,13 +259,18 @@ class Analysis {
             std::vector<char>& clear = clear_[static_cast<std::size_t>(k)];
             clear.assign(g_.n, 0);
             const double perWindow = 1.0 / static_cast<double>(m);
-            for (std::size_t i = lo; i < hi; ++i) {
-                // stepAt(i, m), on the running sums directly.
-                t[i] = (sums_.sum(i - g_.gap - m, i - g_.gap) -
-                        sums_.sum(i + g_.gap + 1, i + g_.gap + 1 + m)) *
-                       perWindow;
-                clear[i] = inCore[i + g_.gap + 1 + m] == inCore[i - g_.gap - m] ? 1 : 0;
-            }
+            // stepAt(i, m), on the running sums directly; the loops over plain arrays, which
+            // the compiler can run several points at a time.
+            const double* s = sums_.prefix();
+            const std::size_t* core = inCore.data();
+            double* __restrict out = t.data();
+            char* __restrict clearOut = clear.data();
+            const std::size_t g = g_.gap;
+            for (std::size_t i = lo; i < hi; ++i)
+                out[i] =
+                    ((s[i - g] - s[i - g - m]) - (s[i + g + 1 + m] - s[i + g + 1])) * perWindow;
+            for (std::size_t i = lo; i < hi; ++i)
+                clearOut[i] = core[i + g + 1 + m] == core[i - g - m] ? 1 : 0;
             stepNoise_[static_cast<std::size_t>(k)] =
                 NoiseProfile(t, lo, hi, blockLength(m), &clear, strideFor(m), signalEnd_);
             scales_ = k + 1;
@@ -462,10 +469,10 @@ class Analysis {
         while (i < hi) {
             at.move(i);
             const double thr = std::max(kPeakSigmas * at.sigma(), minHeight) + at.typical();
-            if (peakStat_[i] <= thr) {
-                ++i;
-                continue;
-            }
+            // The points the cursor keeps these figures for, in one sweep.
+            const std::size_t kept = std::min(hi, at.keptUntil());
+            while (i < kept && peakStat_[i] <= thr) ++i;
+            if (i == kept) continue;
             std::size_t runEnd = i;
             while (runEnd < hi && peakStat_[runEnd] > thr) ++runEnd;
             std::size_t top = i;
@@ -547,12 +554,13 @@ class Analysis {
             std::size_t i = lo;
             while (i < hi) {
                 at.move(i);
-                const double d = valid[i] ? t[i] - at.typical() : 0.0;
+                const double typical = at.typical();
                 const double thr = std::max(kStepSigmas * at.sigma(), 0.5 * lossThreshold_);
-                if (std::fabs(d) <= thr) {
-                    ++i;
-                    continue;
-                }
+                // The points the cursor keeps these figures for, in one sweep.
+                const std::size_t kept = std::min(hi, at.keptUntil());
+                while (i < kept && std::fabs(valid[i] ? t[i] - typical : 0.0) <= thr) ++i;
+                if (i == kept) continue;
+                const double d = valid[i] ? t[i] - typical : 0.0;
                 const bool down = d > 0;
                 std::size_t best = i;
                 double bestValue = std::fabs(d);

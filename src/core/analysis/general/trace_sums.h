@@ -25,6 +25,8 @@ class TraceSums {
     double mean(std::size_t a, std::size_t b) const;
     // Sum of the levels of points [a, b), a <= b <= size() unchecked.
     double sum(std::size_t a, std::size_t b) const { return s1_[b] - s1_[a]; }
+    // The running sums themselves, size() + 1 of them: sum(a, b) is prefix()[b] - prefix()[a].
+    const double* prefix() const { return s1_.data(); }
     // Least-squares line over points [a, b); a flat line at the mean for fewer than 2 points.
     Line fit(std::size_t a, std::size_t b) const;
 
