@@ -80,8 +80,7 @@ bool NoiseProfile::measured(Part& p, std::size_t b) const {
     return p.state[b] == 1;
 }
 
-std::size_t NoiseProfile::sourceOf(Part& p, std::size_t b) const {
-    if (p.source[b] != kUnresolved) return p.source[b];
+std::size_t NoiseProfile::resolve(Part& p, std::size_t b) const {
     std::size_t s = kNone;
     if (measured(p, b)) {
         s = b;
@@ -113,9 +112,7 @@ std::size_t NoiseProfile::sourceOf(Part& p, std::size_t b) const {
     return s;
 }
 
-NoiseProfile::Part* NoiseProfile::partFor(std::size_t i) const {
-    Part* p = i >= split_ ? &after_ : &before_;
-    if (!empty(*p)) return p;
+NoiseProfile::Part* NoiseProfile::otherPart(Part* p) const {
     Part* other = p == &after_ ? &before_ : &after_;
     return empty(*other) ? nullptr : other;
 }

@@ -56,12 +56,20 @@ class NoiseProfile {
     bool measured(Part& p, std::size_t b) const;
     // The block whose figures block b takes: its own, else the nearest measured one before
     // it, else the first after it; kNone when no block of the part has figures.
-    std::size_t sourceOf(Part& p, std::size_t b) const;
+    std::size_t sourceOf(Part& p, std::size_t b) const {
+        const std::size_t s = p.source[b];
+        return s != kUnresolved ? s : resolve(p, b);
+    }
+    std::size_t resolve(Part& p, std::size_t b) const;
     const Figures& figures(Part& p, std::size_t b) const { return p.own[sourceOf(p, b)]; }
     bool empty(Part& p) const { return p.blocks == 0 || sourceOf(p, 0) == kNone; }
     // The part that holds the figures for point i: a stretch too short for figures of its own
     // takes the other's.
-    Part* partFor(std::size_t i) const;
+    Part* partFor(std::size_t i) const {
+        Part* p = i >= split_ ? &after_ : &before_;
+        return !empty(*p) ? p : otherPart(p);
+    }
+    Part* otherPart(Part* p) const;
 
     static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
     static constexpr std::size_t kUnresolved = static_cast<std::size_t>(-2);
