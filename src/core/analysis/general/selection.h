@@ -78,15 +78,18 @@ inline double selectNth(const double* v, std::size_t n, std::size_t k) {
         }
         from = src == buffers[0] ? 0 : src == buffers[1] ? 1 : 2;
     }
-    double* w = buffers[from == 0 ? 1 : 0];
-    std::copy(src, src + size, w);
-    for (std::size_t i = 1; i < size; ++i) {
-        const double x = w[i];
-        std::size_t j = i;
-        for (; j > 0 && x < w[j - 1]; --j) w[j] = w[j - 1];
-        w[j] = x;
+    // The few left: the value with at most k of them below it and more than k at or below
+    // it, counted without a branch on the values.
+    for (std::size_t i = 0; i < size; ++i) {
+        const double x = src[i];
+        std::size_t below = 0, atOrBelow = 0;
+        for (std::size_t j = 0; j < size; ++j) {
+            below += src[j] < x ? 1 : 0;
+            atOrBelow += src[j] <= x ? 1 : 0;
+        }
+        if (below <= k && k < atOrBelow) return x;
     }
-    return w[k];
+    return src[k];  // not reached: some value has rank k
 }
 
 }  // namespace otdr::general
