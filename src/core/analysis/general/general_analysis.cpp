@@ -123,8 +123,13 @@ Geometry geometryOf(const TraceInput& in) {
 std::vector<double> smoothed(const TraceSums& sums, std::size_t h) {
     const std::size_t n = sums.size();
     std::vector<double> out(n);
-    for (std::size_t i = 0; i < n; ++i)
-        out[i] = sums.mean(i >= h ? i - h : 0, std::min(n, i + h + 1));
+    // Where the window lies within the trace, [h, n - h), its mean over plain arrays.
+    const std::size_t a = std::min(h, n), b = std::max(a, n > h ? n - h : 0);
+    for (std::size_t i = 0; i < a; ++i) out[i] = sums.mean(0, std::min(n, i + h + 1));
+    const double* s = sums.prefix();
+    const double width = static_cast<double>(2 * h + 1);
+    for (std::size_t i = a; i < b; ++i) out[i] = (s[i + h + 1] - s[i - h]) / width;
+    for (std::size_t i = b; i < n; ++i) out[i] = sums.mean(i >= h ? i - h : 0, n);
     return out;
 }
 
@@ -282,8 +287,11 @@ class Analysis {
         const std::size_t m = g_.window;
         const std::size_t lo = std::max(stepLo(m), lead_ + g_.gap + m), hi = stepHi(m);
         std::vector<double> h(g_.n, 0.0);
-        for (std::size_t i = lo; i < hi; ++i)
-            h[i] = ys_[i] - sums_.mean(i - g_.gap - m, i - g_.gap);
+        // ys_[i] - sums_.mean(i - gap - m, i - gap), over plain arrays.
+        const double* s = sums_.prefix();
+        const double width = static_cast<double>(m);
+        const std::size_t g = g_.gap;
+        for (std::size_t i = lo; i < hi; ++i) h[i] = ys_[i] - (s[i - g] - s[i - g - m]) / width;
         // The launch and its fall are no noise of the fibre.
         const std::size_t fibre = std::max(lo, cores_.front().second + g_.gap + m);
         peakStat_ = std::move(h);
