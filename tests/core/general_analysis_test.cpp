@@ -5,10 +5,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "analysis/general/general_analysis.h"
+#include "analysis/general/noise_profile.h"
+#include "analysis/general/selection.h"
 #include "analysis/general/trace_sums.h"
 #include "sim/level_simulator.h"
 
@@ -35,6 +38,52 @@ TEST(GeneralAnalysis, LineFitAndMeanOverRunningSums) {
     EXPECT_NEAR(l.slope, -0.5, 1e-12);
     EXPECT_NEAR(l.at(6.0), 2.0, 1e-12);
     EXPECT_NEAR(sums.fit(5, 8).at(5.0), 3.0, 1e-12);
+}
+
+TEST(GeneralAnalysis, SelectionFindsTheOrderStatisticAmongTies) {
+    std::mt19937 rng(7);
+    for (std::size_t n = 1; n <= 1200; n += (n < 40 ? 1 : 37)) {
+        for (int ties = 0; ties < 2; ++ties) {
+            std::vector<double> v(n);
+            // Noise, or a few levels only (a quantised or clipped stretch).
+            for (double& x : v)
+                x = ties ? static_cast<double>(rng() % 3) : std::normal_distribution<>(0, 1)(rng);
+            std::vector<double> sorted = v;
+            std::sort(sorted.begin(), sorted.end());
+            for (std::size_t k : {std::size_t{0}, n / 2, n * 9 / 10, n - 1}) {
+                ASSERT_EQ(general::selectNth(v.data(), n, k), sorted[k]) << n << " " << k;
+            }
+        }
+    }
+}
+
+TEST(GeneralAnalysis, NoiseProfileReadsTheSameWhereverItIsFirstAsked) {
+    std::mt19937 rng(3);
+    std::vector<double> v(5000);
+    for (std::size_t i = 0; i < v.size(); ++i)
+        v[i] = 0.001 * static_cast<double>(i) + std::normal_distribution<>(0, 0.1)(rng);
+    // Blocks without valid points at the start, in the middle and past the split.
+    std::vector<char> valid(v.size(), 1);
+    for (std::size_t i = 0; i < 700; ++i) valid[i] = 0;
+    for (std::size_t i = 1500; i < 2300; ++i) valid[i] = 0;
+    for (std::size_t i = 4200; i < v.size(); ++i) valid[i] = 0;
+    const std::size_t split = 4200;
+    const general::NoiseProfile ahead(v, 100, 4900, 256, &valid, 2, split);
+    const general::NoiseProfile back(v, 100, 4900, 256, &valid, 2, split);
+    std::vector<double> a, b;
+    for (std::size_t i = 0; i < v.size(); i += 7)
+        a.insert(a.end(), {ahead.typical(i), ahead.sigma(i), ahead.quietSigma(i)});
+    for (std::size_t i = (v.size() - 1) / 7 * 7 + 7; i >= 7;) {
+        i -= 7;
+        b.insert(b.begin(), {back.typical(i), back.sigma(i), back.quietSigma(i)});
+    }
+    EXPECT_EQ(a, b);
+    // Blocks without figures take the nearest ones before (after, at the start); the stretch
+    // past the split, without any, the figures of the one before.
+    EXPECT_EQ(ahead.typical(0), ahead.typical(700));
+    EXPECT_EQ(ahead.typical(1800), ahead.typical(1508));
+    EXPECT_EQ(ahead.typical(4500), ahead.typical(4199));
+    EXPECT_GT(ahead.sigma(3000), 0.05);
 }
 
 TEST(GeneralAnalysis, ReflectanceAndPeakHeightAreInverse) {

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "analysis/general/noise_profile.h"
+#include "analysis/general/selection.h"
 #include "analysis/general/trace_sums.h"
 
 namespace otdr::general {
@@ -122,8 +123,13 @@ Geometry geometryOf(const TraceInput& in) {
 std::vector<double> smoothed(const TraceSums& sums, std::size_t h) {
     const std::size_t n = sums.size();
     std::vector<double> out(n);
-    for (std::size_t i = 0; i < n; ++i)
-        out[i] = sums.mean(i >= h ? i - h : 0, std::min(n, i + h + 1));
+    // Where the window lies within the trace, [h, n - h), its mean over plain arrays.
+    const std::size_t a = std::min(h, n), b = std::max(a, n > h ? n - h : 0);
+    for (std::size_t i = 0; i < a; ++i) out[i] = sums.mean(0, std::min(n, i + h + 1));
+    const double* s = sums.prefix();
+    const double width = static_cast<double>(2 * h + 1);
+    for (std::size_t i = a; i < b; ++i) out[i] = (s[i + h + 1] - s[i - h]) / width;
+    for (std::size_t i = b; i < n; ++i) out[i] = sums.mean(i >= h ? i - h : 0, n);
     return out;
 }
 
@@ -136,11 +142,14 @@ class ProfileCursor {
         if (valid_ && i >= at_ && i < at_ + kRefresh) return;
         at_ = i;
         valid_ = true;
-        typical_ = p_.typical(i);
-        sigma_ = quiet_ ? p_.quietSigma(i) : p_.sigma(i);
+        const NoiseProfile::Point x = quiet_ ? p_.quietAt(i) : p_.at(i);
+        typical_ = x.typical;
+        sigma_ = x.sigma;
     }
     double typical() const { return typical_; }
     double sigma() const { return sigma_; }
+    // The first point past the last move's that the figures are kept for.
+    std::size_t keptUntil() const { return at_ + kRefresh; }
 
   private:
     static constexpr std::size_t kRefresh = 8;
@@ -252,15 +261,21 @@ class Analysis {
             if (lo >= hi) break;
             std::vector<double>& t = stat_[static_cast<std::size_t>(k)];
             t.assign(g_.n, 0.0);
-            std::vector<char> clear(g_.n, 0);
+            std::vector<char>& clear = clear_[static_cast<std::size_t>(k)];
+            clear.assign(g_.n, 0);
             const double perWindow = 1.0 / static_cast<double>(m);
-            for (std::size_t i = lo; i < hi; ++i) {
-                // stepAt(i, m), on the running sums directly.
-                t[i] = (sums_.sum(i - g_.gap - m, i - g_.gap) -
-                        sums_.sum(i + g_.gap + 1, i + g_.gap + 1 + m)) *
-                       perWindow;
-                clear[i] = inCore[i + g_.gap + 1 + m] == inCore[i - g_.gap - m] ? 1 : 0;
-            }
+            // stepAt(i, m), on the running sums directly; the loops over plain arrays, which
+            // the compiler can run several points at a time.
+            const double* s = sums_.prefix();
+            const std::size_t* core = inCore.data();
+            double* __restrict out = t.data();
+            char* __restrict clearOut = clear.data();
+            const std::size_t g = g_.gap;
+            for (std::size_t i = lo; i < hi; ++i)
+                out[i] =
+                    ((s[i - g] - s[i - g - m]) - (s[i + g + 1 + m] - s[i + g + 1])) * perWindow;
+            for (std::size_t i = lo; i < hi; ++i)
+                clearOut[i] = core[i + g + 1 + m] == core[i - g - m] ? 1 : 0;
             stepNoise_[static_cast<std::size_t>(k)] =
                 NoiseProfile(t, lo, hi, blockLength(m), &clear, strideFor(m), signalEnd_);
             scales_ = k + 1;
@@ -272,13 +287,16 @@ class Analysis {
         const std::size_t m = g_.window;
         const std::size_t lo = std::max(stepLo(m), lead_ + g_.gap + m), hi = stepHi(m);
         std::vector<double> h(g_.n, 0.0);
-        for (std::size_t i = lo; i < hi; ++i)
-            h[i] = ys_[i] - sums_.mean(i - g_.gap - m, i - g_.gap);
+        // ys_[i] - sums_.mean(i - gap - m, i - gap), over plain arrays.
+        const double* s = sums_.prefix();
+        const double width = static_cast<double>(m);
+        const std::size_t g = g_.gap;
+        for (std::size_t i = lo; i < hi; ++i) h[i] = ys_[i] - (s[i - g] - s[i - g - m]) / width;
         // The launch and its fall are no noise of the fibre.
         const std::size_t fibre = std::max(lo, cores_.front().second + g_.gap + m);
-        peak_ = NoiseProfile(h, fibre < hi ? fibre : lo, hi, blockLength(m), nullptr,
-                             strideFor(g_.smoothHalf * 2 + 1), signalEnd_);
         peakStat_ = std::move(h);
+        peak_ = NoiseProfile(peakStat_, fibre < hi ? fibre : lo, hi, blockLength(m), nullptr,
+                             strideFor(g_.smoothHalf * 2 + 1), signalEnd_);
     }
     const NoiseProfile& fineStep() const { return stepNoise_[0]; }
 
@@ -322,10 +340,11 @@ class Analysis {
             const std::size_t reach = i + 2 * (m + g_.gap) + 1;
             if (coreCount_[reach] != coreCount_[std::clamp(own, i, reach)]) continue;
             const std::size_t c = i + g_.gap + m;
-            const double expected = slope ? slope->perPoint * span : noise.typical(c);
+            const NoiseProfile::Point x = noise.at(c);
+            const double expected = slope ? slope->perPoint * span : x.typical;
             const double doubt = slope ? slope->error * span : 0.0;
             const double fall = stepAt(c, m) - expected;
-            if (fall <= kRecoverSigmas * (noise.sigma(c) + doubt)) return i;
+            if (fall <= kRecoverSigmas * (x.sigma + doubt)) return i;
         }
         return g_.n;
     }
@@ -367,25 +386,22 @@ class Analysis {
             zones_[static_cast<std::size_t>(k)].push_back(
                 {a, std::min(ends[static_cast<std::size_t>(k)], g_.n)});
     }
-    void buildZoneCounts() {
-        for (int k = 0; k < kScales; ++k) {
-            std::vector<int> mark(g_.n + 1, 0);
-            for (const auto& [a, b] : zones_[static_cast<std::size_t>(k)]) {
-                mark[a] += 1;
-                mark[b] -= 1;
-            }
-            std::vector<std::size_t>& count = zoneCount_[static_cast<std::size_t>(k)];
-            count.assign(g_.n + 1, 0);
-            int depth = 0;
-            for (std::size_t i = 0; i < g_.n; ++i) {
-                depth += mark[i];
-                count[i + 1] = count[i] + (depth > 0 ? 1 : 0);
-            }
+    // Marks valid[i] for the centres i in [lo, hi) whose windows of m points either side of the
+    // gap, [i - gap - m, i + gap + 1 + m), reach into no zone of scale k.
+    void markClearOfZones(int k, std::size_t m, std::size_t lo, std::size_t hi,
+                          std::vector<char>& valid) const {
+        std::fill(valid.begin(), valid.end(), 0);
+        std::fill(valid.begin() + static_cast<std::ptrdiff_t>(lo),
+                  valid.begin() + static_cast<std::ptrdiff_t>(hi), 1);
+        const std::size_t reach = g_.gap + m;
+        for (const auto& [a, b] : zones_[static_cast<std::size_t>(k)]) {
+            if (a >= b) continue;  // an empty zone covers nothing
+            const std::size_t from = std::max(lo, a > reach ? a - reach : 0);
+            const std::size_t to = std::min(hi, b + reach);
+            if (from < to)
+                std::fill(valid.begin() + static_cast<std::ptrdiff_t>(from),
+                          valid.begin() + static_cast<std::ptrdiff_t>(to), 0);
         }
-    }
-    bool clearOfZones(int k, std::size_t a, std::size_t b) const {
-        const std::vector<std::size_t>& count = zoneCount_[static_cast<std::size_t>(k)];
-        return count[std::min(b, g_.n)] == count[std::min(a, g_.n)];
     }
 
     // ---- The launch and the reflections ---------------------------------------------------
@@ -461,10 +477,10 @@ class Analysis {
         while (i < hi) {
             at.move(i);
             const double thr = std::max(kPeakSigmas * at.sigma(), minHeight) + at.typical();
-            if (peakStat_[i] <= thr) {
-                ++i;
-                continue;
-            }
+            // The points the cursor keeps these figures for, in one sweep.
+            const std::size_t kept = std::min(hi, at.keptUntil());
+            while (i < kept && peakStat_[i] <= thr) ++i;
+            if (i == kept) continue;
             std::size_t runEnd = i;
             while (runEnd < hi && peakStat_[runEnd] > thr) ++runEnd;
             std::size_t top = i;
@@ -501,8 +517,9 @@ class Analysis {
             const std::size_t reach = g_.gap + g_.window;
             const std::size_t clear = reach + g_.pulseSpan + 1;
             for (std::size_t j = p.foot > clear ? p.foot - clear : 0; j > a; --j) {
-                const double d = stat_[0][j] - fineStep().typical(j);
-                if (std::fabs(d) > kStepSigmas * fineStep().sigma(j)) {
+                const NoiseProfile::Point x = fineStep().at(j);
+                const double d = stat_[0][j] - x.typical;
+                if (std::fabs(d) > kStepSigmas * x.sigma) {
                     a = j + reach;
                     break;
                 }
@@ -526,33 +543,32 @@ class Analysis {
             cands_.push_back(c);
             markZone(c.foot, c.zoneEnds);
         }
-        buildZoneCounts();
     }
 
     // ---- Steps ----------------------------------------------------------------------------
     void findSteps() {
         std::vector<std::pair<std::size_t, std::size_t>> taken;  // centre, reach
         for (const Candidate& c : cands_) taken.push_back({c.foot, 0});
+        std::vector<char> valid(g_.n, 0);
         for (int k = 0; k < scales_; ++k) {
             const std::size_t m = scaleWindow(k);
             const std::size_t lo = std::max(stepLo(m), launchEnd_ + g_.gap + m);
             const std::size_t hi = stepHi(m);
             if (lo >= hi) break;
             const std::vector<double>& t = stat_[static_cast<std::size_t>(k)];
-            std::vector<char> valid(g_.n, 0);
-            for (std::size_t i = lo; i < hi; ++i)
-                valid[i] = clearOfZones(k, i - g_.gap - m, i + g_.gap + 1 + m) ? 1 : 0;
+            markClearOfZones(k, m, lo, hi, valid);
             const NoiseProfile noise(t, lo, hi, blockLength(m), &valid, strideFor(m), signalEnd_);
             ProfileCursor at(noise);
             std::size_t i = lo;
             while (i < hi) {
                 at.move(i);
-                const double d = valid[i] ? t[i] - at.typical() : 0.0;
+                const double typical = at.typical();
                 const double thr = std::max(kStepSigmas * at.sigma(), 0.5 * lossThreshold_);
-                if (std::fabs(d) <= thr) {
-                    ++i;
-                    continue;
-                }
+                // The points the cursor keeps these figures for, in one sweep.
+                const std::size_t kept = std::min(hi, at.keptUntil());
+                while (i < kept && std::fabs(valid[i] ? t[i] - typical : 0.0) <= thr) ++i;
+                if (i == kept) continue;
+                const double d = valid[i] ? t[i] - typical : 0.0;
                 const bool down = d > 0;
                 std::size_t best = i;
                 double bestValue = std::fabs(d);
@@ -604,10 +620,7 @@ class Analysis {
 
     double tailFloor() const {
         const std::size_t tail = std::min(g_.n, std::max(g_.n / kTailShare, 4 * g_.window));
-        std::vector<double> v(y_.end() - static_cast<std::ptrdiff_t>(tail), y_.end());
-        auto mid = v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2);
-        std::nth_element(v.begin(), mid, v.end());
-        return *mid;
+        return selectNth(y_.data() + (g_.n - tail), tail, tail / 2);
     }
 
     // Noise of single points over [a, b): the spread of the differences of neighbours.
@@ -617,9 +630,11 @@ class Analysis {
         std::vector<double> d;
         d.reserve(b - a);
         for (std::size_t i = a + 1; i < b; ++i) d.push_back(std::fabs(y_[i] - y_[i - 1]));
-        auto mid = d.begin() + static_cast<std::ptrdiff_t>(d.size() / 2);
-        std::nth_element(d.begin(), mid, d.end());
-        if (*mid > 0.0) return 1.4826 * *mid / std::sqrt(2.0);
+        const double median = selectNth(d.data(), d.size(), d.size() / 2);
+        if (median > 0.0) return 1.4826 * median / std::sqrt(2.0);
+        // The sum below adds the differences in the order std::nth_element leaves them: the
+        // last digits of the mean depend on it.
+        std::nth_element(d.begin(), d.begin() + static_cast<std::ptrdiff_t>(d.size() / 2), d.end());
         // Levels quantised coarser than their noise: most neighbours are equal, and the mean
         // difference tells the noise instead (1.2533: mean over deviation of normal noise).
         double sum = 0.0;
@@ -630,11 +645,7 @@ class Analysis {
     double medianLevel(std::size_t a, std::size_t b) const {
         a = std::min(a, g_.n - 1);
         b = std::clamp(b, a + 1, g_.n);
-        std::vector<double> v(y_.begin() + static_cast<std::ptrdiff_t>(a),
-                              y_.begin() + static_cast<std::ptrdiff_t>(b));
-        auto mid = v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2);
-        std::nth_element(v.begin(), mid, v.end());
-        return *mid;
+        return selectNth(y_.data() + a, b - a, (b - a) / 2);
     }
 
     std::size_t fitReach() const { return std::max(kFitWindows * g_.window, kMinFitPoints); }
@@ -873,12 +884,9 @@ class Analysis {
         std::vector<double> d;
         const std::size_t stride = std::max<std::size_t>(1, (hi - lo - apart) / 64);
         for (std::size_t i = lo; i + apart < hi; i += stride) d.push_back(t[i] - t[i + apart]);
-        auto mid = d.begin() + static_cast<std::ptrdiff_t>(d.size() / 2);
-        std::nth_element(d.begin(), mid, d.end());
-        const double centre = *mid;
+        const double centre = selectNth(d.data(), d.size(), d.size() / 2);
         for (double& v : d) v = std::fabs(v - centre);
-        std::nth_element(d.begin(), mid, d.end());
-        return 1.4826 * *mid / std::sqrt(2.0);
+        return 1.4826 * selectNth(d.data(), d.size(), d.size() / 2) / std::sqrt(2.0);
     }
 
     // Where the line of the fibre before candidate k starts: past the previous candidate, or
@@ -1016,12 +1024,13 @@ class Analysis {
     double reflectanceThreshold_;
     int scales_ = 0;
     std::array<std::vector<double>, kScales> stat_;
+    // The windows of each scale clear of the reflections' peaks, which its noise leaves out.
+    std::array<std::vector<char>, kScales> clear_;
     std::array<NoiseProfile, kScales> stepNoise_;
     NoiseProfile peak_;
     std::vector<double> peakStat_;
     std::vector<Candidate> cands_;
     std::array<std::vector<std::pair<std::size_t, std::size_t>>, kScales> zones_;
-    std::array<std::vector<std::size_t>, kScales> zoneCount_;
     struct PeakCore {
         std::size_t foot = 0, top = 0, past = 0, coreEnd = 0;
     };

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "analysis/general/selection.h"
+
 namespace otdr::general {
 
 namespace {
@@ -14,105 +16,136 @@ constexpr double kQ90ToSigma = 1.6449;
 constexpr double kTailWeight = 0.5;
 
 double medianOf(std::vector<double>& v) {
-    auto mid = v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2);
-    std::nth_element(v.begin(), mid, v.end());
-    return *mid;
+    return selectNth(v.data(), v.size(), v.size() / 2);
 }
 
 }  // namespace
 
 NoiseProfile::NoiseProfile(const std::vector<double>& v, std::size_t lo, std::size_t hi,
                            std::size_t block, const std::vector<char>* valid, std::size_t stride,
-                           std::size_t split) {
+                           std::size_t split)
+    : v_(&v), valid_(valid), stride_(std::max<std::size_t>(stride, 1)) {
     hi = std::min(hi, v.size());
     if (split > lo && split < hi) {
         split_ = split;
-        before_ = profile(v, lo, split, block, valid, stride);
-        after_ = profile(v, split, hi, block, valid, stride);
-        // A stretch too short for figures of its own takes the other's.
-        if (before_.median.empty()) before_ = after_;
-        if (after_.median.empty()) after_ = before_;
+        before_ = part(lo, split, block);
+        after_ = part(split, hi, block);
     } else {
-        before_ = profile(v, lo, hi, block, valid, stride);
+        before_ = part(lo, hi, block);
     }
 }
 
-NoiseProfile::Part NoiseProfile::profile(const std::vector<double>& v, std::size_t lo,
-                                         std::size_t hi, std::size_t block,
-                                         const std::vector<char>* valid, std::size_t stride) {
+NoiseProfile::Part NoiseProfile::part(std::size_t lo, std::size_t hi, std::size_t block) {
     Part p;
     p.lo = lo;
+    p.hi = hi;
     p.block = std::max<std::size_t>(block, 1);
     if (hi <= lo) return p;
-    const std::size_t blocks = (hi - lo + p.block - 1) / p.block;
-    p.median.assign(blocks, 0.0);
-    p.sigma.assign(blocks, 0.0);
-    std::vector<char> known(blocks, 0);
-    std::vector<double> work;
-    work.reserve(p.block);
-    for (std::size_t b = 0; b < blocks; ++b) {
-        work.clear();
-        const std::size_t from = lo + b * p.block, to = std::min(hi, from + p.block);
-        const std::size_t step = std::max<std::size_t>(stride, 1);
+    p.blocks = (hi - lo + p.block - 1) / p.block;
+    p.own.assign(p.blocks, Figures{});
+    p.state.assign(p.blocks, 0);
+    p.source.assign(p.blocks, kUnresolved);
+    return p;
+}
+
+bool NoiseProfile::measured(Part& p, std::size_t b) const {
+    if (p.state[b] == 0) {
+        p.state[b] = 2;
+        std::vector<double>& work = work_;
+        const std::vector<double>& v = *v_;
+        const std::size_t from = p.lo + b * p.block, to = std::min(p.hi, from + p.block);
+        const std::size_t step = stride_;
+        work.resize((to - from + step - 1) / step);
+        std::size_t count = 0;
         for (std::size_t i = from; i < to; i += step)
-            if (!valid || (*valid)[i]) work.push_back(v[i]);
-        if (work.size() < std::max<std::size_t>(8, (to - from) / step / 4)) continue;
+            if (!valid_ || (*valid_)[i]) work[count++] = v[i];
+        work.resize(count);
+        if (work.size() < std::max<std::size_t>(8, (to - from) / step / 4)) return false;
         const double med = medianOf(work);
         for (double& w : work) w = std::fabs(w - med);
-        p.median[b] = med;
+        Figures& f = p.own[b];
+        f.median = med;
         // Where most values are equal (a floor clipped at the bottom of the scale, a quantised
         // flat stretch) the median deviation is 0; the tenth of the values farthest out still
         // tell the noise, at half weight so that an event in the block cannot dominate.
         const double mad = medianOf(work);
         if (mad > 0.0) {
-            p.sigma[b] = kMadToSigma * mad;
+            f.sigma = kMadToSigma * mad;
         } else {
-            auto q90 = work.begin() + static_cast<std::ptrdiff_t>(work.size() * 9 / 10);
-            std::nth_element(work.begin(), q90, work.end());
-            p.sigma[b] = kTailWeight * *q90 / kQ90ToSigma;
+            const double q90 = selectNth(work.data(), work.size(), work.size() * 9 / 10);
+            f.sigma = kTailWeight * q90 / kQ90ToSigma;
         }
-        known[b] = 1;
+        p.state[b] = 1;
     }
-    // Blocks without figures take the nearest known block's.
-    std::ptrdiff_t last = -1;
-    for (std::size_t b = 0; b < blocks; ++b) {
-        if (known[b]) {
-            if (last < 0)
-                for (std::size_t k = 0; k < b; ++k)
-                    p.median[k] = p.median[b], p.sigma[k] = p.sigma[b];
-            last = static_cast<std::ptrdiff_t>(b);
-        } else if (last >= 0) {
-            p.median[b] = p.median[static_cast<std::size_t>(last)];
-            p.sigma[b] = p.sigma[static_cast<std::size_t>(last)];
-        }
-    }
-    if (last < 0) {
-        p.median.clear();
-        p.sigma.clear();
-    }
-    return p;
+    return p.state[b] == 1;
 }
 
-double NoiseProfile::quietSigma(std::size_t i) const {
-    const Part& p = i >= split_ ? after_ : before_;
-    if (p.sigma.empty()) return 0.0;
+std::size_t NoiseProfile::resolve(Part& p, std::size_t b) const {
+    std::size_t s = kNone;
+    if (measured(p, b)) {
+        s = b;
+    } else {
+        // The nearest block before with figures; a resolved block before passes its answer on
+        // (every block between is without figures).
+        bool found = false;
+        for (std::size_t k = b; k-- > 0;) {
+            if (p.source[k] != kUnresolved) {
+                s = p.source[k];
+                found = true;
+                break;
+            }
+            if (measured(p, k)) {
+                s = k;
+                found = true;
+                break;
+            }
+        }
+        // None before: the first after.
+        if (!found)
+            for (std::size_t k = b + 1; k < p.blocks; ++k)
+                if (measured(p, k)) {
+                    s = k;
+                    break;
+                }
+    }
+    p.source[b] = s;
+    return s;
+}
+
+NoiseProfile::Part* NoiseProfile::otherPart(Part* p) const {
+    Part* other = p == &after_ ? &before_ : &after_;
+    return empty(*other) ? nullptr : other;
+}
+
+NoiseProfile::Point NoiseProfile::quietAt(std::size_t i) const {
+    Point x = at(i);
+    Part* p = partFor(i);
+    if (!p) return x;
     const std::size_t b =
-        std::min(i > p.lo ? (i - p.lo) / p.block : std::size_t{0}, p.sigma.size() - 1);
-    return b > 0 ? std::min(sigma(i), p.sigma[b - 1]) : sigma(i);
+        std::min(i > p->lo ? (i - p->lo) / p->block : std::size_t{0}, p->blocks - 1);
+    if (b > 0) x.sigma = std::min(x.sigma, figures(*p, b - 1).sigma);
+    return x;
 }
 
-double NoiseProfile::interpolate(std::size_t i, bool typical) const {
-    const Part& p = i >= split_ ? after_ : before_;
-    const std::vector<double>& f = typical ? p.median : p.sigma;
-    if (f.empty()) return 0.0;
-    // Block b's figure belongs to its centre lo + (b + 1/2) block.
+NoiseProfile::Point NoiseProfile::at(std::size_t i) const {
+    Part* p = partFor(i);
+    if (!p) return {};
+    // Block b's figures belong to its centre lo + (b + 1/2) block.
     const double pos =
-        (static_cast<double>(i) - static_cast<double>(p.lo)) / static_cast<double>(p.block) - 0.5;
-    if (pos <= 0.0) return f.front();
+        (static_cast<double>(i) - static_cast<double>(p->lo)) / static_cast<double>(p->block) - 0.5;
+    if (pos <= 0.0) {
+        const Figures& f = figures(*p, 0);
+        return {f.median, f.sigma};
+    }
     const std::size_t b = static_cast<std::size_t>(pos);
-    if (b + 1 >= f.size()) return f.back();
+    if (b + 1 >= p->blocks) {
+        const Figures& f = figures(*p, p->blocks - 1);
+        return {f.median, f.sigma};
+    }
     const double t = pos - static_cast<double>(b);
-    return f[b] + t * (f[b + 1] - f[b]);
+    const Figures& f0 = figures(*p, b);
+    const Figures& f1 = figures(*p, b + 1);
+    return {f0.median + t * (f1.median - f0.median), f0.sigma + t * (f1.sigma - f0.sigma)};
 }
 
 }  // namespace otdr::general

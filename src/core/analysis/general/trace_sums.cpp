@@ -16,14 +16,10 @@ TraceSums::TraceSums(std::span<const double> y) : n_(y.size()), s1_(n_ + 1), s2_
     s2_[n_] = b;
 }
 
-double TraceSums::mean(std::size_t a, std::size_t b) const {
-    b = std::min(b, n_);
-    if (a >= b) {
-        if (n_ == 0) return 0.0;
-        const std::size_t i = std::min(a, n_ - 1);
-        return s1_[i + 1] - s1_[i];
-    }
-    return (s1_[b] - s1_[a]) / static_cast<double>(b - a);
+double TraceSums::emptyMean(std::size_t a) const {
+    if (n_ == 0) return 0.0;
+    const std::size_t i = std::min(a, n_ - 1);
+    return s1_[i + 1] - s1_[i];
 }
 
 Line TraceSums::fit(std::size_t a, std::size_t b) const {

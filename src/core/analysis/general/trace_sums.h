@@ -22,13 +22,21 @@ class TraceSums {
 
     std::size_t size() const { return n_; }
     // Mean level of points [a, b); the level of point a when the range is empty.
-    double mean(std::size_t a, std::size_t b) const;
+    double mean(std::size_t a, std::size_t b) const {
+        b = b < n_ ? b : n_;
+        if (a >= b) return emptyMean(a);
+        return (s1_[b] - s1_[a]) / static_cast<double>(b - a);
+    }
     // Sum of the levels of points [a, b), a <= b <= size() unchecked.
     double sum(std::size_t a, std::size_t b) const { return s1_[b] - s1_[a]; }
+    // The running sums themselves, size() + 1 of them: sum(a, b) is prefix()[b] - prefix()[a].
+    const double* prefix() const { return s1_.data(); }
     // Least-squares line over points [a, b); a flat line at the mean for fewer than 2 points.
     Line fit(std::size_t a, std::size_t b) const;
 
   private:
+    double emptyMean(std::size_t a) const;
+
     std::size_t n_ = 0;
     std::vector<double> s1_;  // s1_[i]: sum of y[k] for k < i
     std::vector<double> s2_;  // s2_[i]: sum of k y[k] for k < i
