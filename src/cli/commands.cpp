@@ -17,6 +17,8 @@ std::span<const Command> allCommands() {
 
 std::vector<Runner> addCommands(CLI::App& app, int argc, const char* const* argv) {
     std::vector<Runner> runners;
+    // "otdr --version" alone needs no subcommand at all.
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) return runners;
     for (const Command& c : allCommands())
         if (argc > 1 && std::strcmp(argv[1], c.name) == 0) {
             runners.push_back(c.add(app));

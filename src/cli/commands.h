@@ -32,7 +32,7 @@ std::span<const Command> allCommands();
 
 // Registers the subcommand the arguments name first (a run takes one), or every one when
 // they name none: for the help and the messages that list them. Setting up all of them takes
-// longer than reading a file.
+// longer than reading a file, and "--version" alone needs none.
 std::vector<Runner> addCommands(CLI::App& app, int argc, const char* const* argv);
 
 }  // namespace otdr::cli

@@ -1,7 +1,5 @@
 // otdr: the trace viewer's work without a window.
 
-#include <malloc.h>
-
 #include <cerrno>
 #include <clocale>
 #include <csignal>

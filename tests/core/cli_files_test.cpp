@@ -89,7 +89,7 @@ TEST(CliCommands, TheNamedOneAloneElseAllInOrder) {
         EXPECT_EQ(app.get_subcommands({}).front()->get_name(), c.name);
         names.emplace_back(c.name);
     }
-    for (const char* first : {"--help", "--version", "Inspect", "frobnicate"}) {
+    for (const char* first : {"--help", "Inspect", "frobnicate"}) {
         CLI::App app;
         const char* argv[] = {"otdr", first};
         EXPECT_EQ(cli::addCommands(app, 2, argv).size(), names.size());
@@ -100,6 +100,14 @@ TEST(CliCommands, TheNamedOneAloneElseAllInOrder) {
     CLI::App app;
     const char* argv[] = {"otdr"};
     EXPECT_EQ(cli::addCommands(app, 1, argv).size(), names.size());
+    // The version alone needs none; with more words after it, they are judged as usual.
+    CLI::App version;
+    const char* alone[] = {"otdr", "--version"};
+    EXPECT_TRUE(cli::addCommands(version, 2, alone).empty());
+    EXPECT_TRUE(version.get_subcommands({}).empty());
+    CLI::App more;
+    const char* extra[] = {"otdr", "--version", "x"};
+    EXPECT_EQ(cli::addCommands(more, 3, extra).size(), names.size());
 }
 
 }  // namespace
