@@ -24,14 +24,17 @@ double nominalSpacing(int rangeIndex) {
 }
 
 void halfRateCopy(SampleView x, AnalysisWork& w) {
-    w.workTrace.fill(0);
-    for (int h = 0; h < kHalf; ++h)
-        w.workTrace[static_cast<std::size_t>(h)] = at(x, 2 * static_cast<std::int64_t>(h));
+    // Every second sample; past the end of a short view, zeros.
+    auto& t = w.workTrace;
+    const std::size_t n = std::min<std::size_t>(t.size(), (x.size() + 1) / 2);
+    for (std::size_t h = 0; h < n; ++h) t[h] = x[2 * h];
+    std::fill(t.begin() + static_cast<std::ptrdiff_t>(n), t.end(), std::uint16_t{0});
 }
 
 std::uint16_t findPeakLevel(SampleView x) {
     std::uint16_t peak = 0;
-    for (int i = 0; i < 16000; ++i) peak = std::max(peak, at(x, i));
+    for (std::uint16_t v : x.first(std::min<std::size_t>(x.size(), 16000)))
+        peak = std::max(peak, v);
     return peak;
 }
 

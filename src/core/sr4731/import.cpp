@@ -1,6 +1,7 @@
 #include "sr4731/import.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <memory>
 
@@ -105,7 +106,20 @@ Resampled resampleLevels(const std::vector<double>& levels, double foreignSpacin
                          double sampleSpacing, int topCounts) {
     Resampled out;
     if (levels.empty() || !(foreignSpacing > 0)) return out;
-    const auto [lo, hi] = std::minmax_element(levels.begin(), levels.end());
+    // The weakest and strongest level, in four interleaved runs that the processor overlaps.
+    std::array<double, 4> lows{levels[0], levels[0], levels[0], levels[0]}, highs = lows;
+    std::size_t k = 0;
+    for (; k + 4 <= levels.size(); k += 4)
+        for (std::size_t r = 0; r < 4; ++r) {
+            lows[r] = std::min(lows[r], levels[k + r]);
+            highs[r] = std::max(highs[r], levels[k + r]);
+        }
+    for (; k < levels.size(); ++k) {
+        lows[0] = std::min(lows[0], levels[k]);
+        highs[0] = std::max(highs[0], levels[k]);
+    }
+    const double* lo = &*std::min_element(lows.begin(), lows.end());
+    const double* hi = &*std::max_element(highs.begin(), highs.end());
     const double span = (*hi - *lo) * 1000.0;
     const double anchor = std::clamp(std::max<double>(topCounts, std::ceil(span)), 0.0, 65535.0);
     out.anchorCounts = static_cast<int>(anchor);
@@ -119,13 +133,14 @@ Resampled resampleLevels(const std::vector<double>& levels, double foreignSpacin
             level = levels[last];
             if (x > static_cast<double>(last)) ++out.held;
         } else {
-            const auto i = static_cast<std::size_t>(x);
+            // 0 <= x < last: the signed conversion, which needs no range test, gives the same.
+            const auto i = static_cast<std::size_t>(static_cast<std::int64_t>(x));
             const double t = x - static_cast<double>(i);
             level = levels[i] + (levels[i + 1] - levels[i]) * t;
         }
         const double counts = roundHalfAway(anchor + (level - strongest) * 1000.0);
-        if (counts < 0) ++out.clipped;
-        out.samples[j] = static_cast<std::uint16_t>(std::clamp(counts, 0.0, 65535.0));
+        out.clipped += counts < 0 ? 1 : 0;
+        out.samples[j] = static_cast<std::uint16_t>(std::min(std::max(counts, 0.0), 65535.0));
     }
     return out;
 }
