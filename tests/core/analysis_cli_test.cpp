@@ -13,23 +13,8 @@
 namespace otdr {
 namespace {
 
-struct CliRun {
-    int status = -1;
-    std::string out;
-};
-
-CliRun runCli(const std::string& args) {
-    CliRun r;
-    const std::string cmd = std::string(OTDR_CLI_PATH) + " " + args + " 2>/dev/null";
-    FILE* p = ::popen(cmd.c_str(), "r");
-    if (!p) return r;
-    std::array<char, 4096> buf{};
-    std::size_t n = 0;
-    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
-    const int st = ::pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return r;
-}
+using CliRun = test::CliResult;
+using test::runCli;
 
 struct EventsCli : test::AnalysedWorkspace {
     test::TempDir dir;

@@ -32,7 +32,7 @@ struct Detection : ::testing::Test {
     }
 };
 
-constexpr std::uint16_t R = kReflectiveFlag;
+constexpr std::uint16_t kR = kReflectiveFlag;
 
 TEST_F(Detection, ReflectiveOnsetNeeds21DeepStepValuesAndAGapOfMoreThan50) {
     w->scanLimit = 3000;
@@ -119,7 +119,7 @@ TEST_F(Detection, MergeReplacesNearOrSameRegionCandidatesAndInsertsOthers) {
     w->stepClass[75] = 400;  // class changes between 50 and 100
     EventTable ev = table({100, 300, 500});
     mergeCandidates(*w, table({50}), ev);
-    EXPECT_EQ(words(ev), (std::vector<std::uint16_t>{50 | R, 100, 300, 500}));
+    EXPECT_EQ(words(ev), (std::vector<std::uint16_t>{50 | kR, 100, 300, 500}));
 
     w->stepClass.fill(0);
     w->stepClass[470] = 400;  // changes between 450 and 500
@@ -128,7 +128,7 @@ TEST_F(Detection, MergeReplacesNearOrSameRegionCandidatesAndInsertsOthers) {
     mergeCandidates(*w, table({50, 305, 450, 700}), ev);
     // 50: same region as 100 -> replaces it; 305: same region as 300; 450: a change before
     // 500 -> inserted; 700: not the same region as 500 -> appended after it.
-    EXPECT_EQ(words(ev), (std::vector<std::uint16_t>{50 | R, 305 | R, 450 | R, 500, 700 | R}));
+    EXPECT_EQ(words(ev), (std::vector<std::uint16_t>{50 | kR, 305 | kR, 450 | kR, 500, 700 | kR}));
 
     // Within 15 after a 50-class entry, or within 10 before one, a candidate replaces it
     // even across a class change.
@@ -137,15 +137,15 @@ TEST_F(Detection, MergeReplacesNearOrSameRegionCandidatesAndInsertsOthers) {
     setClass(996, 996, 400);
     ev = table({300, 1000});
     mergeCandidates(*w, table({315, 990}), ev);
-    EXPECT_EQ(words(ev), (std::vector<std::uint16_t>{315 | R, 990 | R}));
+    EXPECT_EQ(words(ev), (std::vector<std::uint16_t>{315 | kR, 990 | kR}));
     ev = table({300});
     mergeCandidates(*w, table({316}), ev);
-    EXPECT_EQ(words(ev), (std::vector<std::uint16_t>{300, 316 | R}));
+    EXPECT_EQ(words(ev), (std::vector<std::uint16_t>{300, 316 | kR}));
 
     // Equal positions, and no reflective candidates at all.
     ev = table({300});
     mergeCandidates(*w, table({300}), ev);
-    EXPECT_EQ(words(ev), (std::vector<std::uint16_t>{300 | R}));
+    EXPECT_EQ(words(ev), (std::vector<std::uint16_t>{300 | kR}));
     ev = table({300, 400});
     mergeCandidates(*w, EventTable{}, ev);
     EXPECT_EQ(words(ev), (std::vector<std::uint16_t>{300, 400}));
@@ -216,9 +216,9 @@ TEST_F(Detection, CutAtNoiseKeepsTheFirstEventInTheNoiseAsTheLast) {
 }
 
 TEST_F(Detection, ConversionDoublesPositionsAndKeepsFlags) {
-    EventTable ev = table({100 | R, 200, 16383});
+    EventTable ev = table({100 | kR, 200, 16383});
     convertToFullRate(ev);
-    EXPECT_EQ(words(ev), (std::vector<std::uint16_t>{200 | R, 400, 32766}));
+    EXPECT_EQ(words(ev), (std::vector<std::uint16_t>{200 | kR, 400, 32766}));
 }
 
 }  // namespace

@@ -17,7 +17,7 @@
 namespace otdr {
 namespace {
 
-constexpr std::uint16_t R = kReflectiveFlag;
+constexpr std::uint16_t kRefl = kReflectiveFlag;
 
 TEST(EventWidth, BaseTimesTheFactorOfPulseAndRange) {
     EXPECT_EQ(computeEventWidth(640, 7, 2.042f), 124);   // trunc(640 / 20.42) = 31, x 4
@@ -106,7 +106,7 @@ struct Measurement : ::testing::Test {
 
 TEST_F(Measurement, WritesTheFiveCellsOfEveryEvent) {
     build();
-    const EventTable t = measure({3000, 5996 | R, 8998, 24996 | R});
+    const EventTable t = measure({3000, 5996 | kRefl, 8998, 24996 | kRefl});
     ASSERT_EQ(positions(t), (std::vector<int>{3000, 5996, 8998, 24996}));
     EXPECT_EQ(eventWidth, 124);
     EXPECT_EQ(cell(kColDistance, 1), km(3000));
@@ -132,13 +132,13 @@ TEST_F(Measurement, RemovesEventsOutsideTheFibreOrTooCloseToTheirPredecessor) {
     build();
     // 0 m; 5997 is 2 m after the reflection at 5996; 6030 lies within 640 x 0.18 m after it;
     // 26000 is beyond the signal end plus 200 m.
-    EventTable t = measure({0, 3000, 5996 | R, 5997, 6030, 8998, 24996 | R, 26000});
+    EventTable t = measure({0, 3000, 5996 | kRefl, 5997, 6030, 8998, 24996 | kRefl, 26000});
     EXPECT_EQ(positions(t), (std::vector<int>{3000, 5996, 8998, 24996}));
     EXPECT_EQ(cell(kColSpliceLoss, 1), "   0.300");
     EXPECT_EQ(cell(kColSpliceLoss, 2), "   0.500");
     // Of two events 2 m apart the first is measured against the second, shows no loss and
     // goes; the second then stays.
-    t = measure({3000, 3001, 5996 | R, 24996 | R});
+    t = measure({3000, 3001, 5996 | kRefl, 24996 | kRefl});
     EXPECT_EQ(positions(t), (std::vector<int>{3001, 5996, 24996}));
 }
 
@@ -146,10 +146,10 @@ TEST_F(Measurement, SmallNonReflectiveLossesFallBelowTheThreshold) {
     spec.events.push_back({12000, 0.02, 0, 0});
     spec.events.push_back({15000, 0.02, 12000, 40});
     build();
-    EventTable t = measure({3000, 5996 | R, 8998, 12000, 14996 | R, 24996 | R});
+    EventTable t = measure({3000, 5996 | kRefl, 8998, 12000, 14996 | kRefl, 24996 | kRefl});
     EXPECT_EQ(positions(t), (std::vector<int>{3000, 5996, 8998, 14996, 24996}));
     threshold = 0.25f;  // now the 0.2 dB splice goes too, the reflective events stay
-    t = measure({3000, 5996 | R, 8998, 12000, 14996 | R, 24996 | R});
+    t = measure({3000, 5996 | kRefl, 8998, 12000, 14996 | kRefl, 24996 | kRefl});
     EXPECT_EQ(positions(t), (std::vector<int>{3000, 5996, 14996, 24996}));
 }
 
@@ -157,7 +157,7 @@ TEST_F(Measurement, ASpliceOf10dBOrMoreIsTheFibreEnd) {
     spec.events = {{3000, 0.3, 0, 0}, {9000, 10.5, 0, 0}};
     spec.fibreEnd = 12000;
     build();
-    const EventTable t = measure({3000, 9000, 11996 | R});
+    const EventTable t = measure({3000, 9000, 11996 | kRefl});
     EXPECT_EQ(positions(t), (std::vector<int>{3000, 9000}));
     EXPECT_EQ(cell(kColSpliceLoss, 2), "--------");
 }
@@ -189,14 +189,14 @@ TEST_F(Measurement, AReflectiveEventWithoutPeakGetsKMinusThePulseTerm) {
     spec.noiseAmplitude = 0;
     spec.events = {{3000, 0.3, 0, 0}, {9000, 0.5, 0, 0}};
     build();
-    measure({3002 | R, 9002, 24996 | R});
+    measure({3002 | kRefl, 9002, 24996 | kRefl});
     EXPECT_EQ(cell(kColReturnLoss, 1), formatNumber(" %7.3f", 80.3 - 10.0 * std::log10(640.0)));
     EXPECT_EQ(cell(kColReturnLoss, 1), "  52.238");
     p.wavelengthClass = 0;
-    measure({3002 | R, 9002, 24996 | R});
+    measure({3002 | kRefl, 9002, 24996 | kRefl});
     EXPECT_EQ(cell(kColReturnLoss, 1), "  53.638");
     p.pulseWidthNs = 0;  // no pulse: no pulse term
-    measure({3002 | R, 9002, 24996 | R});
+    measure({3002 | kRefl, 9002, 24996 | kRefl});
     EXPECT_EQ(cell(kColReturnLoss, 1), "  81.700");
 }
 
