@@ -23,7 +23,7 @@ constexpr double kLeastPowerSigmas = 0.05;
 // Tails are followed this many time constants.
 constexpr double kTailConstants = 30.0;
 
-double powerOf(double db) {
+double powerOfDb(double db) {
     return std::pow(10.0, db / 5.0);
 }
 double dbOf(double power) {
@@ -101,19 +101,19 @@ LevelSimResult simulateLevels(const LevelSimConfig& c) {
     for (std::size_t i = 0; i < n; ++i) {
         double left = 1.0;
         if (i >= end) left = std::max(0.0, 1.0 - static_cast<double>(i - end) / pulse);
-        power[i] = left > 0.0 ? powerOf(level[i]) * left : 0.0;
+        power[i] = left > 0.0 ? powerOfDb(level[i]) * left : 0.0;
     }
 
     // Reflections.
     const double recoveryPts = std::max(c.recoveryM / dx, 1.0);
     std::vector<Peak> peaks;
     const double saturation = c.startLevelDb + c.saturationAboveDb;
-    peaks.push_back({0, powerOf(saturation + kLaunchOverdriveDb), false, 0.0});
+    peaks.push_back({0, powerOfDb(saturation + kLaunchOverdriveDb), false, 0.0});
     auto reflection = [&](std::size_t at, double reflectanceDb) {
-        const double base = powerOf(level[std::min(at, n - 1)]);
+        const double base = powerOfDb(level[std::min(at, n - 1)]);
         const double h = heightOf(reflectanceDb, c.pulseWidthNs, c.backscatterDb);
         const double rec = reflectanceDb >= c.recoveryFromDb ? c.recoveryShare : 0.0;
-        return Peak{at, base * (powerOf(h) - 1.0), true, rec};
+        return Peak{at, base * (powerOfDb(h) - 1.0), true, rec};
     };
     const LevelEvent* strongest = nullptr;
     for (const LevelEvent& e : events) {
@@ -151,7 +151,7 @@ LevelSimResult simulateLevels(const LevelSimConfig& c) {
     // The receiver's long recovery after a reflective end, below the backscatter before it.
     if (!r.cut && endEvent.reflective && c.endTailM > 0.0 && end > 0) {
         const std::size_t from = end + static_cast<std::size_t>(std::ceil(pulse)) + 1;
-        const double start = powerOf(level[end - 1] - c.endTailBelowDb);
+        const double start = powerOfDb(level[end - 1] - c.endTailBelowDb);
         const double decay = std::exp(-dx / c.endTailM);
         double v = start;
         for (std::size_t i = from; i < n && v > start * 1e-6; ++i, v *= decay) power[i] += v;
@@ -161,7 +161,7 @@ LevelSimResult simulateLevels(const LevelSimConfig& c) {
     const SampleNoise noise(c.seed);
     auto sigmaAt = [&](std::size_t i) {
         const double km = static_cast<double>(i) * dx * 0.001;
-        return powerOf(c.startLevelDb - c.startSnrDb + c.floorSlopeDbPerKm * km);
+        return powerOfDb(c.startLevelDb - c.startSnrDb + c.floorSlopeDbPerKm * km);
     };
     std::vector<double> stored(n);
     for (std::size_t i = 0; i < n; ++i) {
@@ -177,7 +177,7 @@ LevelSimResult simulateLevels(const LevelSimConfig& c) {
         std::vector<double> before(lead);
         for (std::size_t i = 0; i < lead; ++i)
             before[i] =
-                dbOf(std::max(powerOf(c.startLevelDb) + kPedestalSigmas * s + s * noise.at(n + i),
+                dbOf(std::max(powerOfDb(c.startLevelDb) + kPedestalSigmas * s + s * noise.at(n + i),
                               kLeastPowerSigmas * s));
         stored.insert(stored.begin(), before.begin(), before.end());
         stored.resize(n);

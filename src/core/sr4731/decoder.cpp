@@ -98,7 +98,7 @@ Result<MapResult> readMap(ByteView file) {
 
 enum class Kind { General, Supplier, Fixed, KeyEvents, Data, Checksum, Other };
 
-Kind kindOf(std::string_view name) {
+Kind blockKindOf(std::string_view name) {
     if (sameBlockName(name, names::kGenParams)) return Kind::General;
     if (sameBlockName(name, names::kSupParams)) return Kind::Supplier;
     if (sameBlockName(name, names::kFxdParams)) return Kind::Fixed;
@@ -220,7 +220,7 @@ Result<Document> decode(ByteView file, const DecodeOptions& options) {
                                        " does not start with its name; read from its first byte");
         }
         body = body.subspan(header);
-        Kind kind = kindOf(e.name);
+        Kind kind = blockKindOf(e.name);
         if (kind != Kind::Other && kind != Kind::Checksum && seen[static_cast<int>(kind)]) {
             doc.warnings.push_back(e.name + at(e.offset) +
                                    " appears a second time; kept as an unread block");

@@ -25,14 +25,15 @@ struct Wave {
     const char* text;
     int ztCode;  // -1 where ZT files have no code for it
 };
-constexpr Wave kWaves[] = {{850, "850 nm", -1},   {1300, "1300 nm", -1}, {1310, "1310 nm", 0},
-                           {1490, "1490 nm", -1}, {1550, "1550 nm", 1},  {1625, "1625 nm", 2}};
+constexpr Wave kForeignWaves[] = {{850, "850 nm", -1},  {1300, "1300 nm", -1},
+                                  {1310, "1310 nm", 0}, {1490, "1490 nm", -1},
+                                  {1550, "1550 nm", 1}, {1625, "1625 nm", 2}};
 
 const Wave& nearestWave(double nm, ImportFormat format) {
-    const Wave* best = &kWaves[2];  // 1310 nm when the file gives none
+    const Wave* best = &kForeignWaves[2];  // 1310 nm when the file gives none
     if (!(nm > 0)) return *best;
     double bestGap = 1e300;
-    for (const Wave& w : kWaves) {
+    for (const Wave& w : kForeignWaves) {
         if (format == ImportFormat::Zt && w.ztCode < 0) continue;
         const double gap = std::fabs(w.nm - nm);
         if (gap < bestGap) {

@@ -11,7 +11,7 @@ namespace otdr {
 
 namespace {
 
-Error notTraceFile() {
+Error notZtFile() {
     return Error{ErrorKind::NotTraceFile, kNotTraceFileMessage};
 }
 
@@ -50,7 +50,7 @@ std::optional<ZtLayout> ztLayoutFor(ByteView data) {
 
 Result<std::unique_ptr<ZtFile>> readZt(ByteView data) {
     const auto layout = ztLayoutFor(data);
-    if (!layout) return notTraceFile();
+    if (!layout) return notZtFile();
     auto f = std::make_unique<ZtFile>();
     f->layout = *layout;
     std::size_t at = 0;
@@ -64,7 +64,7 @@ Result<std::unique_ptr<ZtFile>> readZt(ByteView data) {
     std::memcpy(f->header.bytes.data(), data.data() + at, layout->headerSize);
 
     const int range = f->header.effectiveRangeIndex();
-    if (range < 0 || range > 9) return notTraceFile();
+    if (range < 0 || range > 9) return notZtFile();
 
     if (layout->textsAt != 0) {
         std::size_t p = layout->textsAt;

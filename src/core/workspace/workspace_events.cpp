@@ -9,15 +9,12 @@
 #include "analysis/measurement.h"
 #include "util/checked.h"
 #include "util/numeric.h"
+#include "view/view_math.h"
 #include "workspace/workspace.h"
 
 namespace otdr {
 
 namespace {
-
-int samplesPerPointOf(const ViewState& v) {
-    return v.samplesPerPoint > 0 ? v.samplesPerPoint : 1;
-}
 
 // Chart x of a sample index, as a float.
 float chartXOf(int sampleIndex, const ViewState& v) {

@@ -13,7 +13,7 @@ namespace otdr::general {
 namespace {
 
 // Half the speed of light in vacuum, metres per ns.
-constexpr double kHalfLightMPerNs = 0.299792458 / 2.0;
+constexpr double kRoundTripLightMPerNs = 0.299792458 / 2.0;
 
 // Detection margins, in units of the statistic's own noise (robust standard deviations).
 constexpr double kStepSigmas = 7.0;
@@ -96,7 +96,7 @@ struct Candidate {
     double size = 0.0;       // a step's height as its statistic saw it, dB
 };
 
-struct Geometry {
+struct GridGeometry {
     std::size_t n = 0;
     double pulse = 1.0;         // pulse length in points
     std::size_t pulseSpan = 1;  // pulse length rounded up, at least 1
@@ -105,8 +105,8 @@ struct Geometry {
     std::size_t smoothHalf = 0;  // half-width of the peak search's smoothing
 };
 
-Geometry geometryOf(const TraceInput& in) {
-    Geometry g;
+GridGeometry geometryOf(const TraceInput& in) {
+    GridGeometry g;
     g.n = in.levelsDb.size();
     const double spacing = in.spacingM > 0.0 ? in.spacingM : 1.0;
     g.pulse = std::max(pulseLengthM(in.pulseWidthNs, in.groupIndex) / spacing, 0.0);
@@ -1016,7 +1016,7 @@ class Analysis {
 
     const TraceInput& in_;
     std::span<const double> y_;
-    Geometry g_;
+    GridGeometry g_;
     TraceSums sums_;
     std::vector<double> ys_;
     double backscatter_;
@@ -1056,7 +1056,7 @@ Thresholds mergeThresholds(const Thresholds& base, const Thresholds& over) {
 
 double pulseLengthM(double pulseWidthNs, double groupIndex) {
     const double n = groupIndex > 1.0 && groupIndex <= 2.0 ? groupIndex : 1.468;
-    return std::max(pulseWidthNs, 0.0) * kHalfLightMPerNs / n;
+    return std::max(pulseWidthNs, 0.0) * kRoundTripLightMPerNs / n;
 }
 
 double reflectanceFromHeight(double heightDb, double pulseWidthNs, double backscatterDb) {
