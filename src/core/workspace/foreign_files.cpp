@@ -25,7 +25,11 @@ std::string oneLine(const std::string& bytes, sr4731::CodePage page) {
 Result<ForeignFile> readForeignFile(const std::string& path) {
     auto bytes = readWholeFile(path);
     if (!bytes) return bytes.error();
-    auto doc = sr4731::decode(bytes.value());
+    return foreignFileOf(bytes.value());
+}
+
+Result<ForeignFile> foreignFileOf(ByteView bytes) {
+    auto doc = sr4731::decode(bytes);
     if (!doc) return doc.error();
     if (auto traces = sr4731::checkTraces(doc.value()); !traces) return traces.error();
     ForeignFile f;

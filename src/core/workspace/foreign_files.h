@@ -21,6 +21,8 @@ struct ForeignFile {
 // Reads and decodes an SR-4731 file of any instrument; refused when it does not decode or
 // holds no trace (the message says why).
 Result<ForeignFile> readForeignFile(const std::string& path);
+// The same for a file's bytes already read.
+Result<ForeignFile> foreignFileOf(ByteView bytes);
 
 // The events a trace file holds itself, in file order: the KeyEvents of an SR-4731 file of any
 // instrument (none in the instrument's own SOR layout), the event records of a ZT file

@@ -105,6 +105,11 @@ void Workspace::resetEventTableForOpen() {
 }
 
 bool Workspace::openTrace(const std::string& path) {
+    std::optional<Bytes> bytes;
+    return openTraceKeeping(path, bytes);
+}
+
+bool Workspace::openTraceKeeping(const std::string& path, std::optional<Bytes>& kept) {
     lastRefusal_ = OpenRefusal::Other;
     const FileKind kind = kindOf(path);
     if (kind == FileKind::Other) {
@@ -117,7 +122,8 @@ bool Workspace::openTrace(const std::string& path) {
         showError(bytes.error().message);
         return false;
     }
-    const bool opened = openTraceData(path, kind == FileKind::Zt, bytes.value());
+    kept = std::move(bytes.value());
+    const bool opened = openTraceData(path, kind == FileKind::Zt, *kept);
     if (opened) lastRefusal_ = OpenRefusal::None;
     return opened;
 }

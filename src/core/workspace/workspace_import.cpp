@@ -56,22 +56,31 @@ class HeldPrompter : public Prompter {
 
 }  // namespace
 
+Result<ForeignFile> Workspace::foreignFileRead(const std::string& path,
+                                               const std::optional<Bytes>& bytes) {
+    return bytes ? foreignFileOf(*bytes) : readForeignFile(path);
+}
+
 bool Workspace::openOrImport(const std::string& path, ForeignFiles how) {
+    // The file is read once: the instrument's readers and then, when they refuse it, the
+    // general decoder see the same bytes.
+    std::optional<Bytes> bytes;
     if (how == ForeignFiles::Offer) {
-        if (openTrace(path)) return true;
+        if (openTraceKeeping(path, bytes)) return true;
         if (lastRefusal_ != OpenRefusal::NotTraceFile || !prompter_) return false;
-        auto foreign = readForeignFile(path);
+        auto foreign = foreignFileRead(path, bytes);
         if (!foreign || !prompter_->offerImport(importOffer(foreign.value()))) return false;
         return importForeignFile(path, foreign.value());
     }
     Prompter* user = prompter_;
     HeldPrompter held;
     prompter_ = &held;
-    const bool opened = openTrace(path);
+    const bool opened = openTraceKeeping(path, bytes);
     prompter_ = user;
     if (opened) return true;
     if (lastRefusal_ == OpenRefusal::NotTraceFile)
-        if (auto foreign = readForeignFile(path)) return importForeignFile(path, foreign.value());
+        if (auto foreign = foreignFileRead(path, bytes))
+            return importForeignFile(path, foreign.value());
     for (const std::string& e : held.errors) showError(e);
     return false;
 }
