@@ -261,9 +261,6 @@ class Workspace {
     bool openTraceData(const std::string& path, bool zt, ByteView data);
     // openTrace, keeping the file's bytes when it read them (a refused file may be imported).
     bool openTraceKeeping(const std::string& path, std::optional<Bytes>& bytes);
-    // The other instrument's file openTraceKeeping refused, from the bytes it kept.
-    static Result<ForeignFile> foreignFileRead(const std::string& path,
-                                               const std::optional<Bytes>& bytes);
     void prepareEditingWork();
     void enableEventCommands();
     void startFoundEvents();

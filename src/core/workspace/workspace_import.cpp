@@ -54,12 +54,13 @@ class HeldPrompter : public Prompter {
     std::vector<std::string> errors;
 };
 
-}  // namespace
-
-Result<ForeignFile> Workspace::foreignFileRead(const std::string& path,
-                                               const std::optional<Bytes>& bytes) {
+// The other instrument's file the instrument's readers refused: from the bytes they read, or
+// read now when they refused it by its name alone.
+Result<ForeignFile> foreignFileRead(const std::string& path, const std::optional<Bytes>& bytes) {
     return bytes ? foreignFileOf(*bytes) : readForeignFile(path);
 }
+
+}  // namespace
 
 bool Workspace::openOrImport(const std::string& path, ForeignFiles how) {
     // The file is read once: the instrument's readers and then, when they refuse it, the
