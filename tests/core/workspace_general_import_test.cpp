@@ -5,8 +5,10 @@
 
 #include <cstdlib>
 
+#include "analysis/conditioning.h"
 #include "analysis/event_texts.h"
 #include "analysis/general/general_analysis.h"
+#include "analysis/measurement.h"
 #include "sr4731/general_input.h"
 #include "sr4731_support.h"
 #include "test_support.h"
@@ -101,6 +103,42 @@ TEST_F(GeneralImport, ItsEventsKeepTheirCellsAsTheFilesOwnDo) {
     ASSERT_EQ(st().active().events.count(), static_cast<int>(cells.size()) + 1);
     EXPECT_EQ(ws.grid().cell(2, 1), "  0.5000");
     EXPECT_EQ(ws.grid().cell(4, 3), splice);
+}
+
+TEST_F(GeneralImport, AnEditMeasuresWithTheTraceAndParametersTheEventsWereShownWith) {
+    ASSERT_TRUE(ws.importForeignTrace(foreign));
+    ws.analyseGeneral();
+    const SampleArray samples = st().active().samples;
+    const TestParameters shown = st().params;
+    // The work signals an analysis of that trace with those parameters starts from.
+    AnalysisWork expected;
+    EventTable events, reflective;
+    std::uint16_t peak = 0;
+    conditionTrace(samples, shown, expected, events, reflective, peak);
+    buildStepSignals(expected);
+    expected.eventWidth =
+        computeEventWidth(shown.pulseWidthNs, shown.rangeIndex, shown.sampleSpacing);
+
+    // A new index changes the sample spacing before the edit.
+    ws.fillFibreDialog();
+    ws.state().fibreDialog.editIor = "1.50000";
+    ws.confirmFibreDialog();
+    ASSERT_NE(st().params.sampleSpacing, shown.sampleSpacing);
+    ws.state().grid.selectedRow = 1;
+    ws.openAddEventPanel();
+    ws.controls()["Comb_type"].index = 1;
+    ws.controls()["ME_Dis"].text = "0.5";
+    ws.confirmEventPanel();
+
+    const AnalysisWork& w = st().work;
+    EXPECT_EQ(w.workTrace, expected.workTrace);
+    EXPECT_EQ(w.stepSignal, expected.stepSignal);
+    EXPECT_EQ(w.stepClass, expected.stepClass);
+    EXPECT_EQ(w.signalEndIndex, expected.signalEndIndex);
+    EXPECT_EQ(w.scanLimit, expected.scanLimit);
+    EXPECT_EQ(w.slopeBaseline, expected.slopeBaseline);
+    EXPECT_EQ(w.eventWidth, expected.eventWidth);
+    EXPECT_EQ(st().active().peakLevel, peak);
 }
 
 TEST_F(GeneralImport, TheFilesLossThresholdHoldsUntilTheUserChangesTheEventThreshold) {

@@ -261,13 +261,26 @@ class Workspace {
     bool openTraceData(const std::string& path, bool zt, ByteView data);
     // openTrace, keeping the file's bytes when it read them (a refused file may be imported).
     bool openTraceKeeping(const std::string& path, std::optional<Bytes>& bytes);
+    // Marks the work signals an edit of the active slot's events starts from as due; they are
+    // computed when first needed, from the samples and parameters of now.
     void prepareEditingWork();
+    // Computes work signals that are due, before anything reads the work areas or changes what
+    // they are computed from (a slot's samples).
+    void computeDueEditingWork();
     void enableEventCommands();
     void startFoundEvents();
     void finishFoundEvents(EventSource source);
     std::vector<FoundEvent> generalEventsOfActive() const;
 
     WorkspaceState s_;
+    // Work signals due for a slot: computed from its samples (which do not change while they
+    // are due) with these parameters. Most shown events are never edited, and an analysis
+    // run from the command line never edits any.
+    struct DueWork {
+        int slot = 0;
+        TestParameters params;
+    };
+    std::optional<DueWork> dueWork_;
     // Why the last openTrace refused its file, for the import that may follow.
     enum class OpenRefusal { None, NotTraceFile, Other } lastRefusal_ = OpenRefusal::None;
     Prompter* prompter_ = nullptr;

@@ -154,6 +154,7 @@ void Workspace::confirmEventPanel() {
 
     // 6. Distance, 7. the other cells measured anew.
     s_.eventText[kColDistance][static_cast<std::size_t>(t - 1)] = cellNumber("%8.4f", entered);
+    computeDueEditingWork();
     const MeasureInput in{slot.samples,           p,       slot.peakLevel,
                           s_.work.signalEndIndex, s_.work, s_.eventThreshold};
     const FitResult fit =

@@ -24,6 +24,9 @@ float chartXOf(int sampleIndex, const ViewState& v) {
 }  // namespace
 
 void Workspace::analyse() {
+    // Work signals still due for events shown before belong to the state this analysis starts
+    // from.
+    computeDueEditingWork();
     TraceSlot& slot = s_.active();
     const int a = s_.activeTrace & 1;
 
@@ -73,6 +76,7 @@ void Workspace::measureEvents() {
     // Events the instrument's analysis did not find keep their cells, which the event texts
     // hold while the slot is active.
     if (slot.keepsCells()) return;
+    computeDueEditingWork();
     const MeasureInput in{slot.samples,           s_.params, slot.peakLevel,
                           s_.work.signalEndIndex, s_.work,   s_.eventThreshold};
     const auto fit = measureEventTable(in, slot.events, s_.eventText, s_.work.eventWidth);

@@ -153,6 +153,7 @@ bool Workspace::openTraceData(const std::string& path, bool isZt, ByteView data)
         const auto mtime = fileModificationTime(path).value_or(clock_->now());
         slot.record.fileName = path;
         slot.record.dateText = clock_->shortDate(mtime) + "  " + clock_->longTime(clock_->now());
+        computeDueEditingWork();  // from the samples being replaced
         slot.samples = f.samples;
         slot.record.header = f.header;
         if (f.hasTexts) {
@@ -192,6 +193,7 @@ bool Workspace::openTraceData(const std::string& path, bool isZt, ByteView data)
         slot.record.dateText = f.dateText;
         slot.record.sorMap = f.map;
         slot.record.fxdParams = f.fxdParams;
+        computeDueEditingWork();  // from the samples being replaced
         slot.samples = f.samples;
         GenParams& g = slot.record.genParams;
         g.cableId = f.texts.cableId;

@@ -10,13 +10,27 @@ namespace otdr {
 
 void Workspace::prepareEditingWork() {
     // The work signals an analysis starts from, so that events added or changed by hand are
-    // measured as after an analysis. This empties the slot's tables.
+    // measured as after an analysis. The slot's tables are emptied now; the signals are
+    // computed when an edit or a measurement first reads them.
     TraceSlot& slot = s_.active();
-    conditionTrace(slot.samples, s_.params, s_.work, slot.events, slot.reflectiveCandidates,
+    if (dueWork_ && dueWork_->slot != (s_.activeTrace & 1)) computeDueEditingWork();
+    slot.events.clearAll();
+    slot.reflectiveCandidates.clearAll();
+    dueWork_ = DueWork{s_.activeTrace & 1, s_.params};
+}
+
+void Workspace::computeDueEditingWork() {
+    if (!dueWork_) return;
+    const DueWork due = *dueWork_;
+    dueWork_.reset();
+    TraceSlot& slot = s_.slots[static_cast<std::size_t>(due.slot)];
+    // The event table was emptied when the work fell due and has been filled since.
+    EventTable emptied;
+    conditionTrace(slot.samples, due.params, s_.work, emptied, slot.reflectiveCandidates,
                    slot.peakLevel);
     buildStepSignals(s_.work);
     s_.work.eventWidth =
-        computeEventWidth(s_.params.pulseWidthNs, s_.params.rangeIndex, s_.params.sampleSpacing);
+        computeEventWidth(due.params.pulseWidthNs, due.params.rangeIndex, due.params.sampleSpacing);
 }
 
 void Workspace::enableEventCommands() {

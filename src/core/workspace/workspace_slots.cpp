@@ -61,6 +61,7 @@ void Workspace::clearTrace() {
     slot.importedFrom.clear();
     slot.importedTrace.reset();
     slot.events.setCount(0);
+    computeDueEditingWork();  // from the samples being cleared
     slot.samples.fill(0);
     slot.chartPoints.fill(0);
 
