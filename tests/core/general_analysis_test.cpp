@@ -68,8 +68,8 @@ TEST(GeneralAnalysis, NoiseProfileReadsTheSameWhereverItIsFirstAsked) {
     for (std::size_t i = 1500; i < 2300; ++i) valid[i] = 0;
     for (std::size_t i = 4200; i < v.size(); ++i) valid[i] = 0;
     const std::size_t split = 4200;
-    const general::NoiseProfile ahead(v, 100, 4900, 256, &valid, 2, split);
-    const general::NoiseProfile back(v, 100, 4900, 256, &valid, 2, split);
+    const general::NoiseProfile ahead(v, 100, 4900, 256, valid.data(), 2, split);
+    const general::NoiseProfile back(v, 100, 4900, 256, valid.data(), 2, split);
     std::vector<double> a, b;
     for (std::size_t i = 0; i < v.size(); i += 7)
         a.insert(a.end(), {ahead.typical(i), ahead.sigma(i), ahead.quietSigma(i)});

@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 
+#include "analysis/general/buffer.h"
 #include "analysis/general/noise_profile.h"
 #include "analysis/general/selection.h"
 #include "analysis/general/trace_sums.h"
@@ -120,9 +121,9 @@ GridGeometry geometryOf(const TraceInput& in) {
 }
 
 // Mean of y over [i - h, i + h] clipped to the trace.
-std::vector<double> smoothed(const TraceSums& sums, std::size_t h) {
+Buffer<double> smoothed(const TraceSums& sums, std::size_t h) {
     const std::size_t n = sums.size();
-    std::vector<double> out(n);
+    Buffer<double> out(n);
     // Where the window lies within the trace, [h, n - h), its mean over plain arrays.
     const std::size_t a = std::min(h, n), b = std::max(a, n > h ? n - h : 0);
     for (std::size_t i = 0; i < a; ++i) out[i] = sums.mean(0, std::min(n, i + h + 1));
@@ -131,6 +132,14 @@ std::vector<double> smoothed(const TraceSums& sums, std::size_t h) {
     for (std::size_t i = a; i < b; ++i) out[i] = (s[i + h + 1] - s[i - h]) / width;
     for (std::size_t i = b; i < n; ++i) out[i] = sums.mean(i >= h ? i - h : 0, n);
     return out;
+}
+
+// Zeros in v but for [lo, hi), which the caller writes.
+template <class T>
+void zeroOutside(Buffer<T>& v, std::size_t lo, std::size_t hi) {
+    const std::size_t n = v.size(), a = std::min(lo, n), b = std::max(std::min(hi, n), a);
+    std::fill(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(a), T{});
+    std::fill(v.begin() + static_cast<std::ptrdiff_t>(b), v.end(), T{});
 }
 
 // A profile's figures near point i, looked up again only every few points: they change over
@@ -242,15 +251,21 @@ class Analysis {
     // statistic is the peak's height, not noise, and a dead zone measured against it would
     // end too soon.
     void computeStepStatistics() {
-        std::vector<int> mark(g_.n + 1, 0);
+        // Where the cores start and end, in order: the cores over a point are those started
+        // and not yet ended there.
+        std::vector<std::pair<std::size_t, int>> edges;
+        edges.reserve(2 * cores_.size());
         for (const auto& [a, b] : cores_) {
-            mark[std::min(a, g_.n)] += 1;
-            mark[std::min(b, g_.n)] -= 1;
+            edges.emplace_back(std::min(a, g_.n), 1);
+            edges.emplace_back(std::min(b, g_.n), -1);
         }
-        std::vector<std::size_t>& inCore = coreCount_;
-        inCore.assign(g_.n + 1, 0);
-        for (std::size_t i = 0, depth = 0; i < g_.n; ++i) {
-            depth = static_cast<std::size_t>(static_cast<long>(depth) + mark[i]);
+        std::sort(edges.begin(), edges.end());
+        Buffer<std::size_t>& inCore = coreCount_;
+        inCore.resize(g_.n + 1);
+        inCore[0] = 0;
+        for (std::size_t i = 0, depth = 0, e = 0; i < g_.n; ++i) {
+            for (; e < edges.size() && edges[e].first == i; ++e)
+                depth = static_cast<std::size_t>(static_cast<long>(depth) + edges[e].second);
             inCore[i + 1] = inCore[i] + (depth > 0 ? 1 : 0);
         }
         scales_ = 0;
@@ -259,10 +274,12 @@ class Analysis {
             if (k > 0 && 2 * (m + g_.gap) * 4 > g_.n) break;
             const std::size_t lo = std::max(stepLo(m), lead_ + g_.gap + m), hi = stepHi(m);
             if (lo >= hi) break;
-            std::vector<double>& t = stat_[static_cast<std::size_t>(k)];
-            t.assign(g_.n, 0.0);
-            std::vector<char>& clear = clear_[static_cast<std::size_t>(k)];
-            clear.assign(g_.n, 0);
+            Buffer<double>& t = stat_[static_cast<std::size_t>(k)];
+            t.resize(g_.n);
+            zeroOutside(t, lo, hi);
+            Buffer<char>& clear = clear_[static_cast<std::size_t>(k)];
+            clear.resize(g_.n);
+            zeroOutside(clear, lo, hi);
             const double perWindow = 1.0 / static_cast<double>(m);
             // stepAt(i, m), on the running sums directly; the loops over plain arrays, which
             // the compiler can run several points at a time.
@@ -277,7 +294,7 @@ class Analysis {
             for (std::size_t i = lo; i < hi; ++i)
                 clearOut[i] = core[i + g + 1 + m] == core[i - g - m] ? 1 : 0;
             stepNoise_[static_cast<std::size_t>(k)] =
-                NoiseProfile(t, lo, hi, blockLength(m), &clear, strideFor(m), signalEnd_);
+                NoiseProfile(t, lo, hi, blockLength(m), clear.data(), strideFor(m), signalEnd_);
             scales_ = k + 1;
         }
     }
@@ -286,7 +303,8 @@ class Analysis {
     void computePeakStatistic() {
         const std::size_t m = g_.window;
         const std::size_t lo = std::max(stepLo(m), lead_ + g_.gap + m), hi = stepHi(m);
-        std::vector<double> h(g_.n, 0.0);
+        Buffer<double> h(g_.n);
+        zeroOutside(h, lo, hi);
         // ys_[i] - sums_.mean(i - gap - m, i - gap), over plain arrays.
         const double* s = sums_.prefix();
         const double width = static_cast<double>(m);
@@ -389,8 +407,8 @@ class Analysis {
     // Marks valid[i] for the centres i in [lo, hi) whose windows of m points either side of the
     // gap, [i - gap - m, i + gap + 1 + m), reach into no zone of scale k.
     void markClearOfZones(int k, std::size_t m, std::size_t lo, std::size_t hi,
-                          std::vector<char>& valid) const {
-        std::fill(valid.begin(), valid.end(), 0);
+                          Buffer<char>& valid) const {
+        zeroOutside(valid, lo, hi);
         std::fill(valid.begin() + static_cast<std::ptrdiff_t>(lo),
                   valid.begin() + static_cast<std::ptrdiff_t>(hi), 1);
         const std::size_t reach = g_.gap + m;
@@ -549,15 +567,16 @@ class Analysis {
     void findSteps() {
         std::vector<std::pair<std::size_t, std::size_t>> taken;  // centre, reach
         for (const Candidate& c : cands_) taken.push_back({c.foot, 0});
-        std::vector<char> valid(g_.n, 0);
+        Buffer<char> valid(g_.n);
         for (int k = 0; k < scales_; ++k) {
             const std::size_t m = scaleWindow(k);
             const std::size_t lo = std::max(stepLo(m), launchEnd_ + g_.gap + m);
             const std::size_t hi = stepHi(m);
             if (lo >= hi) break;
-            const std::vector<double>& t = stat_[static_cast<std::size_t>(k)];
+            const Buffer<double>& t = stat_[static_cast<std::size_t>(k)];
             markClearOfZones(k, m, lo, hi, valid);
-            const NoiseProfile noise(t, lo, hi, blockLength(m), &valid, strideFor(m), signalEnd_);
+            const NoiseProfile noise(t, lo, hi, blockLength(m), valid.data(), strideFor(m),
+                                     signalEnd_);
             ProfileCursor at(noise);
             std::size_t i = lo;
             while (i < hi) {
@@ -877,7 +896,7 @@ class Analysis {
     double trendFreeSigma(int s, std::size_t a, std::size_t b) const {
         const std::size_t m = scaleWindow(s);
         const std::size_t apart = 2 * (m + g_.gap) + 1;
-        const std::vector<double>& t = stat_[static_cast<std::size_t>(s)];
+        const Buffer<double>& t = stat_[static_cast<std::size_t>(s)];
         const std::size_t lo = std::max(a + g_.gap + m, stepLo(m));
         const std::size_t hi = std::min(b > g_.gap + m + 1 ? b - g_.gap - m - 1 : 0, stepHi(m));
         if (hi < lo + apart + 2) return stepNoise_[static_cast<std::size_t>(s)].sigma(a);
@@ -1018,17 +1037,17 @@ class Analysis {
     std::span<const double> y_;
     GridGeometry g_;
     TraceSums sums_;
-    std::vector<double> ys_;
+    Buffer<double> ys_;
     double backscatter_;
     double lossThreshold_;
     double reflectanceThreshold_;
     int scales_ = 0;
-    std::array<std::vector<double>, kScales> stat_;
+    std::array<Buffer<double>, kScales> stat_;
     // The windows of each scale clear of the reflections' peaks, which its noise leaves out.
-    std::array<std::vector<char>, kScales> clear_;
+    std::array<Buffer<char>, kScales> clear_;
     std::array<NoiseProfile, kScales> stepNoise_;
     NoiseProfile peak_;
-    std::vector<double> peakStat_;
+    Buffer<double> peakStat_;
     std::vector<Candidate> cands_;
     std::array<std::vector<std::pair<std::size_t, std::size_t>>, kScales> zones_;
     struct PeakCore {
@@ -1036,7 +1055,7 @@ class Analysis {
     };
     std::vector<PeakCore> peaks_;
     std::vector<std::pair<std::size_t, std::size_t>> cores_;  // launch and peaks, top to fall
-    std::vector<std::size_t> coreCount_;                      // points in a core before each point
+    Buffer<std::size_t> coreCount_;                           // points in a core before each point
     std::size_t launchTop_ = 0;
     std::size_t launchEnd_ = 0;
     std::size_t lead_ = 0;

@@ -15,16 +15,16 @@ constexpr double kMadToSigma = 1.4826;
 constexpr double kQ90ToSigma = 1.6449;
 constexpr double kTailWeight = 0.5;
 
-double medianOf(std::vector<double>& v) {
-    return selectNth(v.data(), v.size(), v.size() / 2);
+double medianOf(const double* v, std::size_t n) {
+    return selectNth(v, n, n / 2);
 }
 
 }  // namespace
 
-NoiseProfile::NoiseProfile(const std::vector<double>& v, std::size_t lo, std::size_t hi,
-                           std::size_t block, const std::vector<char>* valid, std::size_t stride,
+NoiseProfile::NoiseProfile(std::span<const double> v, std::size_t lo, std::size_t hi,
+                           std::size_t block, const char* valid, std::size_t stride,
                            std::size_t split)
-    : v_(&v), valid_(valid), stride_(std::max<std::size_t>(stride, 1)) {
+    : v_(v), valid_(valid), stride_(std::max<std::size_t>(stride, 1)) {
     hi = std::min(hi, v.size());
     if (split > lo && split < hi) {
         split_ = split;
@@ -51,28 +51,30 @@ NoiseProfile::Part NoiseProfile::part(std::size_t lo, std::size_t hi, std::size_
 bool NoiseProfile::measured(Part& p, std::size_t b) const {
     if (p.state[b] == 0) {
         p.state[b] = 2;
-        std::vector<double>& work = work_;
-        const std::vector<double>& v = *v_;
+        const std::span<const double> v = v_;
         const std::size_t from = p.lo + b * p.block, to = std::min(p.hi, from + p.block);
         const std::size_t step = stride_;
-        work.resize((to - from + step - 1) / step);
+        // The work area only grows: every block writes the values it takes before reading
+        // them, so none needs clearing.
+        const std::size_t most = (to - from + step - 1) / step;
+        if (work_.size() < most) work_.resize(most);
+        double* work = work_.data();
         std::size_t count = 0;
         for (std::size_t i = from; i < to; i += step)
-            if (!valid_ || (*valid_)[i]) work[count++] = v[i];
-        work.resize(count);
-        if (work.size() < std::max<std::size_t>(8, (to - from) / step / 4)) return false;
-        const double med = medianOf(work);
-        for (double& w : work) w = std::fabs(w - med);
+            if (!valid_ || valid_[i]) work[count++] = v[i];
+        if (count < std::max<std::size_t>(8, (to - from) / step / 4)) return false;
+        const double med = medianOf(work, count);
+        for (std::size_t k = 0; k < count; ++k) work[k] = std::fabs(work[k] - med);
         Figures& f = p.own[b];
         f.median = med;
         // Where most values are equal (a floor clipped at the bottom of the scale, a quantised
         // flat stretch) the median deviation is 0; the tenth of the values farthest out still
         // tell the noise, at half weight so that an event in the block cannot dominate.
-        const double mad = medianOf(work);
+        const double mad = medianOf(work, count);
         if (mad > 0.0) {
             f.sigma = kMadToSigma * mad;
         } else {
-            const double q90 = selectNth(work.data(), work.size(), work.size() * 9 / 10);
+            const double q90 = selectNth(work, count, count * 9 / 10);
             f.sigma = kTailWeight * q90 / kQ90ToSigma;
         }
         p.state[b] = 1;

@@ -4,6 +4,7 @@
 // between block centres. Both are robust: the few points an event disturbs do not move them.
 
 #include <cstddef>
+#include <span>
 #include <vector>
 
 namespace otdr::general {
@@ -19,8 +20,8 @@ class NoiseProfile {
     // A block is measured when a figure near it is first asked for (many profiles are read
     // at a few places only): v and the mask are kept by reference and must outlive the
     // profile unchanged.
-    NoiseProfile(const std::vector<double>& v, std::size_t lo, std::size_t hi, std::size_t block,
-                 const std::vector<char>* valid = nullptr, std::size_t stride = 1,
+    NoiseProfile(std::span<const double> v, std::size_t lo, std::size_t hi, std::size_t block,
+                 const char* valid = nullptr, std::size_t stride = 1,
                  std::size_t split = static_cast<std::size_t>(-1));
 
     struct Point {
@@ -74,8 +75,8 @@ class NoiseProfile {
     static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
     static constexpr std::size_t kUnresolved = static_cast<std::size_t>(-2);
 
-    const std::vector<double>* v_ = nullptr;
-    const std::vector<char>* valid_ = nullptr;
+    std::span<const double> v_;
+    const char* valid_ = nullptr;  // one flag a value; none: all are valid
     std::size_t stride_ = 1;
     std::size_t split_ = static_cast<std::size_t>(-1);
     // Filled as figures are asked for; the profile reads as if all were measured up front.

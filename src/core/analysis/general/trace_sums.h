@@ -6,6 +6,8 @@
 #include <span>
 #include <vector>
 
+#include "analysis/general/buffer.h"
+
 namespace otdr::general {
 
 // A straight line over points: level(x) = level0 + slope x (x - x0), slope in dB per point.
@@ -38,8 +40,8 @@ class TraceSums {
     double emptyMean(std::size_t a) const;
 
     std::size_t n_ = 0;
-    std::vector<double> s1_;  // s1_[i]: sum of y[k] for k < i
-    std::vector<double> s2_;  // s2_[i]: sum of k y[k] for k < i
+    Buffer<double> s1_;  // s1_[i]: sum of y[k] for k < i
+    Buffer<double> s2_;  // s2_[i]: sum of k y[k] for k < i
 };
 
 }  // namespace otdr::general
