@@ -15,7 +15,10 @@ Result<AnalysisTrace> analysisTraceOf(const Document& doc, std::size_t trace) {
         return Error{ErrorKind::BadInput,
                      "the file holds " + std::to_string(traces.value().size()) +
                          " traces; there is no trace " + std::to_string(trace + 1)};
-    Trace& t = traces.value()[trace];
+    return analysisTraceOf(doc, std::move(traces.value()[trace]));
+}
+
+AnalysisTrace analysisTraceOf(const Document& doc, Trace&& t) {
     const FixedParams& f = *doc.fixed;
     AnalysisTrace a;
     a.levelsDb = std::move(t.levelsDb);

@@ -10,6 +10,7 @@
 
 #include "analysis/general/general_analysis.h"
 #include "sr4731/document.h"
+#include "sr4731/trace.h"
 #include "util/result.h"
 
 namespace otdr::sr4731 {
@@ -29,6 +30,8 @@ struct AnalysisTrace {
 // The trace numbered `trace` (from 0, see tracesOf) with the file's parameters; refused as
 // tracesOf refuses the file, or when it holds fewer traces.
 Result<AnalysisTrace> analysisTraceOf(const Document& doc, std::size_t trace = 0);
+// The same for one of the file's traces as tracesOf has read it, whose levels it takes.
+AnalysisTrace analysisTraceOf(const Document& doc, Trace&& trace);
 
 // The general analysis's input for the trace at a group index (its distances follow the
 // inverse of the index), with the thresholds of `over` in place of the file's. The input

@@ -127,21 +127,28 @@ Resampled resampleLevels(const std::vector<double>& levels, double foreignSpacin
     const double strongest = *hi;
     const std::size_t last = levels.size() - 1;
     const double step = sampleSpacing / foreignSpacing;  // foreign points per sample
-    for (std::size_t j = 0; j < out.samples.size(); ++j) {
-        const double x = static_cast<double>(j) * step;
-        double level;
-        if (x >= static_cast<double>(last)) {
-            level = levels[last];
-            if (x > static_cast<double>(last)) ++out.held;
-        } else {
-            // 0 <= x < last: the signed conversion, which needs no range test, gives the same.
-            const auto i = static_cast<std::size_t>(static_cast<std::int64_t>(x));
-            const double t = x - static_cast<double>(i);
-            level = levels[i] + (levels[i + 1] - levels[i]) * t;
-        }
+    const std::size_t n = out.samples.size();
+    auto put = [&](std::size_t j, double level) {
         const double counts = roundHalfAway(anchor + (level - strongest) * 1000.0);
         out.clipped += counts < 0 ? 1 : 0;
         out.samples[j] = static_cast<std::uint16_t>(std::min(std::max(counts, 0.0), 65535.0));
+    };
+    // The samples between two foreign points, then those at or past the last one (x grows with
+    // j), each loop without a test of which they are.
+    std::size_t j = 0;
+    const double* y = levels.data();
+    for (; j < n; ++j) {
+        const double x = static_cast<double>(j) * step;
+        if (!(x < static_cast<double>(last))) break;
+        // 0 <= x < last: the signed conversion, which needs no range test, gives the same.
+        const auto i = static_cast<std::size_t>(static_cast<std::int64_t>(x));
+        const double t = x - static_cast<double>(i);
+        put(j, y[i] + (y[i + 1] - y[i]) * t);
+    }
+    for (; j < n; ++j) {
+        const double x = static_cast<double>(j) * step;
+        if (x > static_cast<double>(last)) ++out.held;
+        put(j, levels[last]);
     }
     return out;
 }
@@ -149,7 +156,11 @@ Resampled resampleLevels(const std::vector<double>& levels, double foreignSpacin
 Result<ImportResult> importTrace(const Document& doc, const ImportOptions& o) {
     auto traces = tracesOf(doc);
     if (!traces) return traces.error();
-    const std::vector<Trace>& all = traces.value();
+    return importTrace(doc, traces.value(), o);
+}
+
+Result<ImportResult> importTrace(const Document& doc, const std::vector<Trace>& all,
+                                 const ImportOptions& o) {
     if (o.trace >= all.size())
         return Error{ErrorKind::BadInput, "the file holds " + std::to_string(all.size()) +
                                               (all.size() == 1 ? " trace" : " traces") +

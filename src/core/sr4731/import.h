@@ -22,6 +22,7 @@
 
 #include "sr4731/document.h"
 #include "sr4731/stored_events.h"
+#include "sr4731/trace.h"
 #include "trace/trace_record.h"
 #include "util/bytes.h"
 #include "util/result.h"
@@ -59,6 +60,9 @@ struct ImportResult {
 };
 
 Result<ImportResult> importTrace(const Document& doc, const ImportOptions& options);
+// The same with the file's traces as tracesOf has read them, for a caller that needs them too.
+Result<ImportResult> importTrace(const Document& doc, const std::vector<Trace>& traces,
+                                 const ImportOptions& options);
 
 // The samples of a trace on the instrument's grid (exposed for tests): sample j takes the
 // level at j x sampleSpacing metres; levels become counts as described above.

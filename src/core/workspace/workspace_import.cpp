@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "sr4731/import.h"
+#include "sr4731/trace.h"
 #include "util/numeric.h"
 #include "workspace/foreign_files.h"
 #include "workspace/workspace.h"
@@ -98,7 +99,13 @@ bool Workspace::importForeignTrace(const std::string& path) {
 bool Workspace::importForeignFile(const std::string& path, ForeignFile& foreign) {
     sr4731::ImportOptions options;
     options.format = sr4731::ImportFormat::Sor;
-    auto imported = sr4731::importTrace(foreign.doc, options);
+    // The file's levels are read once, for the import and for the general analysis.
+    auto traces = sr4731::tracesOf(foreign.doc);
+    if (!traces) {
+        showError(std::string(kNotImportableMessage) + "\n" + traces.error().message);
+        return false;
+    }
+    auto imported = sr4731::importTrace(foreign.doc, traces.value(), options);
     if (!imported) {
         showError(std::string(kNotImportableMessage) + "\n" + imported.error().message);
         return false;
@@ -114,8 +121,8 @@ bool Workspace::importForeignFile(const std::string& path, ForeignFile& foreign)
     TraceSlot& slot = s_.active();
     slot.record.fileName = path;
     slot.importedFrom = path;
-    if (auto trace = sr4731::analysisTraceOf(foreign.doc, options.trace))
-        slot.importedTrace = std::move(trace.value());
+    slot.importedTrace =
+        sr4731::analysisTraceOf(foreign.doc, std::move(traces.value()[options.trace]));
     const sr4731::StoredEventsFill fill = showStoredEvents(r.storedEvents);
     if (!fill.leftOut.empty() && prompter_) prompter_->showNote(leftOutNote(fill));
     return true;
