@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/general/buffer.h"
 #include "analysis/general/general_analysis.h"
 #include "analysis/general/noise_profile.h"
 #include "analysis/general/selection.h"
@@ -55,6 +56,26 @@ TEST(GeneralAnalysis, SelectionFindsTheOrderStatisticAmongTies) {
             }
         }
     }
+}
+
+TEST(GeneralAnalysis, BuffersReuseTheirMemoryOnceAllAreReturnedAndHoldAnySize) {
+    const double* first = nullptr;
+    {
+        general::Buffer<double> a(1000), b(3000);
+        first = a.data();
+        EXPECT_NE(a.data(), b.data());
+        a[999] = 1.0;
+        b[2999] = 2.0;
+    }
+    // All returned: the next analysis's buffers take the same memory again.
+    general::Buffer<double> c(500);
+    if (general::detail::pooled()) {
+        EXPECT_EQ(c.data(), first);
+    }
+    // One larger than the region comes from the heap and is as usable.
+    general::Buffer<char> huge(std::size_t{65} << 20);
+    huge.back() = 1;
+    EXPECT_EQ(huge.back(), 1);
 }
 
 TEST(GeneralAnalysis, NoiseProfileReadsTheSameWhereverItIsFirstAsked) {
