@@ -88,7 +88,8 @@ void giveBack(void* block, std::size_t bytes) noexcept {
         if (--p.live == 0) p.used = 0;
         return;
     }
-    ::operator delete(block, bytes);
+    static_cast<void>(bytes);
+    ::operator delete(block);
 }
 
 #else
@@ -102,7 +103,8 @@ void* takeBlock(std::size_t bytes) {
 }
 
 void giveBack(void* block, std::size_t bytes) noexcept {
-    ::operator delete(block, bytes);
+    static_cast<void>(bytes);
+    ::operator delete(block);
 }
 
 #endif
