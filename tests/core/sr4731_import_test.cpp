@@ -52,6 +52,11 @@ TEST(Sr4731Resample, AnchorMakesRoomForTheDynamicRange) {
     EXPECT_EQ(huge.anchorCounts, 65535);
     EXPECT_EQ(huge.samples[1], 0);
     EXPECT_EQ(huge.clipped, 32767u);
+    // Any depth clips alike, however far below the scale.
+    const Resampled abyss = resampleLevels({0.0, -1e300}, 1.0, 1.0, 29000);
+    EXPECT_EQ(abyss.samples[0], 65535);
+    EXPECT_EQ(abyss.samples[1], 0);
+    EXPECT_EQ(abyss.clipped, 32767u);
 }
 
 class Sr4731Import : public ::testing::Test {
