@@ -64,11 +64,8 @@ Workspace::Workspace(const Settings& settings, Prompter* prompter, const Clock* 
     s_.markers.rowFollowsCursor = 0;
     s_.addingEvent = 0;
 
-    // 8. Empty sample store.
-    for (TraceSlot& slot : s_.slots) {
-        slot.samples.fill(0);
-        slot.loaded = 0;
-    }
+    // 8. Empty sample store (the samples start zeroed).
+    for (TraceSlot& slot : s_.slots) slot.loaded = 0;
     s_.activeTrace = 0;
 
     initControls();
@@ -78,8 +75,10 @@ Workspace::Workspace(const Settings& settings, Prompter* prompter, const Clock* 
     fillFibreDialog();
 }
 
-void Workspace::initControls() {
-    Controls& c = s_.controls;
+namespace {
+
+// The controls' states at start, the same for every workspace.
+void fillInitialControls(Controls& c) {
     for (const ComponentDef& d : commandComponents()) {
         ControlState& st = c[d.name];
         st.enabled = d.enabledAtStart;
@@ -127,6 +126,18 @@ void Workspace::initControls() {
     c.setText("ME_Dis", "");
     c.setText("B_OK", "确  定");
     c.setText("B_Cancel", "取  消");
+}
+
+}  // namespace
+
+void Workspace::initControls() {
+    // Built once and copied: a copy compares no names.
+    static const Controls initial = [] {
+        Controls c;
+        fillInitialControls(c);
+        return c;
+    }();
+    s_.controls = initial;
 }
 
 void Workspace::setPanelBoxes(const std::string& wave, const std::string& range,
