@@ -263,10 +263,17 @@ class Analysis {
         Buffer<std::size_t>& inCore = coreCount_;
         inCore.resize(g_.n + 1);
         inCore[0] = 0;
-        for (std::size_t i = 0, depth = 0, e = 0; i < g_.n; ++i) {
+        // The count kept in a local (a store read back at once would wait on itself), and the
+        // runs of core points on the way.
+        std::vector<std::pair<std::size_t, std::size_t>> runs;
+        for (std::size_t i = 0, depth = 0, e = 0, count = 0; i < g_.n; ++i) {
             for (; e < edges.size() && edges[e].first == i; ++e)
                 depth = static_cast<std::size_t>(static_cast<long>(depth) + edges[e].second);
-            inCore[i + 1] = inCore[i] + (depth > 0 ? 1 : 0);
+            const bool core = depth > 0;
+            if (core && (runs.empty() || runs.back().second != i)) runs.push_back({i, i});
+            if (core) runs.back().second = i + 1;
+            count += core ? 1 : 0;
+            inCore[i + 1] = count;
         }
         scales_ = 0;
         for (int k = 0; k < kScales; ++k) {
@@ -284,15 +291,20 @@ class Analysis {
             // stepAt(i, m), on the running sums directly; the loops over plain arrays, which
             // the compiler can run several points at a time.
             const double* s = sums_.prefix();
-            const std::size_t* core = inCore.data();
             double* __restrict out = t.data();
             char* __restrict clearOut = clear.data();
             const std::size_t g = g_.gap;
             for (std::size_t i = lo; i < hi; ++i)
                 out[i] =
                     ((s[i - g] - s[i - g - m]) - (s[i + g + 1 + m] - s[i + g + 1])) * perWindow;
-            for (std::size_t i = lo; i < hi; ++i)
-                clearOut[i] = core[i + g + 1 + m] == core[i - g - m] ? 1 : 0;
+            // Clear are the centres whose windows, [i - g - m, i + g + 1 + m), hold no core
+            // point: all but those within g + m of a run of them.
+            std::fill(clearOut + lo, clearOut + hi, char{1});
+            for (const auto& [a, b] : runs) {
+                const std::size_t from = std::max(lo, a > g + m ? a - g - m : 0);
+                const std::size_t to = std::min(hi, b + g + m);
+                if (from < to) std::fill(clearOut + from, clearOut + to, char{0});
+            }
             stepNoise_[static_cast<std::size_t>(k)] =
                 NoiseProfile(t, lo, hi, blockLength(m), clear.data(), strideFor(m), signalEnd_);
             scales_ = k + 1;
