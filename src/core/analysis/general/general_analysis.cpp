@@ -286,25 +286,17 @@ class Analysis {
             zeroOutside(t, lo, hi);
             Buffer<char>& clear = clear_[static_cast<std::size_t>(k)];
             clear.resize(g_.n);
-            zeroOutside(clear, lo, hi);
             const double perWindow = 1.0 / static_cast<double>(m);
             // stepAt(i, m), on the running sums directly; the loops over plain arrays, which
             // the compiler can run several points at a time.
             const double* s = sums_.prefix();
             double* __restrict out = t.data();
-            char* __restrict clearOut = clear.data();
             const std::size_t g = g_.gap;
             for (std::size_t i = lo; i < hi; ++i)
                 out[i] =
                     ((s[i - g] - s[i - g - m]) - (s[i + g + 1 + m] - s[i + g + 1])) * perWindow;
-            // Clear are the centres whose windows, [i - g - m, i + g + 1 + m), hold no core
-            // point: all but those within g + m of a run of them.
-            std::fill(clearOut + lo, clearOut + hi, char{1});
-            for (const auto& [a, b] : runs) {
-                const std::size_t from = std::max(lo, a > g + m ? a - g - m : 0);
-                const std::size_t to = std::min(hi, b + g + m);
-                if (from < to) std::fill(clearOut + from, clearOut + to, char{0});
-            }
+            // Clear are the centres whose windows hold no core point.
+            markClearOf(runs, m, lo, hi, clear);
             stepNoise_[static_cast<std::size_t>(k)] =
                 NoiseProfile(t, lo, hi, blockLength(m), clear.data(), strideFor(m), signalEnd_);
             scales_ = k + 1;
@@ -417,15 +409,15 @@ class Analysis {
                 {a, std::min(ends[static_cast<std::size_t>(k)], g_.n)});
     }
     // Marks valid[i] for the centres i in [lo, hi) whose windows of m points either side of the
-    // gap, [i - gap - m, i + gap + 1 + m), reach into no zone of scale k.
-    void markClearOfZones(int k, std::size_t m, std::size_t lo, std::size_t hi,
-                          Buffer<char>& valid) const {
+    // gap, [i - gap - m, i + gap + 1 + m), reach into none of the stretches [a, b).
+    void markClearOf(const std::vector<std::pair<std::size_t, std::size_t>>& stretches,
+                     std::size_t m, std::size_t lo, std::size_t hi, Buffer<char>& valid) const {
         zeroOutside(valid, lo, hi);
         std::fill(valid.begin() + static_cast<std::ptrdiff_t>(lo),
                   valid.begin() + static_cast<std::ptrdiff_t>(hi), 1);
         const std::size_t reach = g_.gap + m;
-        for (const auto& [a, b] : zones_[static_cast<std::size_t>(k)]) {
-            if (a >= b) continue;  // an empty zone covers nothing
+        for (const auto& [a, b] : stretches) {
+            if (a >= b) continue;  // an empty stretch covers nothing
             const std::size_t from = std::max(lo, a > reach ? a - reach : 0);
             const std::size_t to = std::min(hi, b + reach);
             if (from < to)
@@ -586,7 +578,7 @@ class Analysis {
             const std::size_t hi = stepHi(m);
             if (lo >= hi) break;
             const Buffer<double>& t = stat_[static_cast<std::size_t>(k)];
-            markClearOfZones(k, m, lo, hi, valid);
+            markClearOf(zones_[static_cast<std::size_t>(k)], m, lo, hi, valid);
             const NoiseProfile noise(t, lo, hi, blockLength(m), valid.data(), strideFor(m),
                                      signalEnd_);
             ProfileCursor at(noise);
