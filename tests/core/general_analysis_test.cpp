@@ -239,6 +239,29 @@ TEST(GeneralAnalysis, TheLaunchIsFoundAtTheFrontPanelTheFilePlaces) {
     EXPECT_NEAR(res.events[2].distanceM, 4045.0, toleranceOf(c));
 }
 
+// A patch cord a few pulse lengths long: its reflective end rises out of the fibre before the
+// launch's windows could show the launch's recovery. The end is an event of its own, found
+// with no line of fibre before it, and with no slope it cannot measure.
+TEST(GeneralAnalysis, AReflectiveEndJustPastTheLaunchIsTheFibreEnd) {
+    sim::LevelSimConfig c;
+    c.points = 16384;
+    c.spacingM = 0.128;
+    c.pulseWidthNs = 160;  // 16 m
+    c.fibreLengthM = 62;
+    c.startSnrDb = 35;
+    c.endReflectanceDb = -50;
+    c.endTailM = 100;
+    c.ghostBelowDb.reset();
+    const auto r = sim::simulateLevels(c);
+    const auto res = general::analyse(inputFor(c, r));
+    ASSERT_EQ(res.events.size(), 1u);
+    EXPECT_EQ(res.events[0].kind, EventKind::FibreEnd);
+    EXPECT_TRUE(res.events[0].reflective);
+    EXPECT_NEAR(res.events[0].distanceM, 62.0, toleranceOf(c));
+    EXPECT_NEAR(*res.events[0].reflectanceDb, -50.0, 1.0);
+    EXPECT_FALSE(res.events[0].slopeDbPerKm);
+}
+
 // A weak reflection a few metres before a strong end lies in no dead zone of its own: the two
 // are one event where the first rises, as strong as the end.
 TEST(GeneralAnalysis, AReflectionInsideAnotherOnesDeadZoneIsOneEventWithIt) {

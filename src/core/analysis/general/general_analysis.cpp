@@ -169,6 +169,16 @@ class ProfileCursor {
     double typical_ = 0.0, sigma_ = 0.0;
 };
 
+// The loss of standard single-mode fibre, dB per km: about 0.33 at 1310 nm and 0.19 at
+// 1550 nm, interpolated in the wavelength between them, and no less beyond 1550 nm (bending
+// loss rises again there).
+double typicalFibreLossDbPerKm(double wavelengthNm) {
+    constexpr double k1310 = 0.33, k1550 = 0.19;
+    if (!(wavelengthNm > 0.0)) return k1550;
+    const double t = std::clamp((wavelengthNm - 1310.0) / (1550.0 - 1310.0), 0.0, 1.0);
+    return k1310 + t * (k1550 - k1310);
+}
+
 double backscatterFor(const TraceInput& in) {
     if (in.backscatterDb && *in.backscatterDb >= kMinBackscatterDb &&
         *in.backscatterDb <= kMaxBackscatterDb)
@@ -353,14 +363,28 @@ class Analysis {
     // Windows that reach into the peak of another reflection tell nothing of this one's
     // recovery and are passed over; its own peak, up to `own`, is no other.
     std::size_t recoveredAfter(std::size_t from, std::size_t own, int k = 0,
-                               std::optional<Slope> slope = std::nullopt) const {
+                               std::optional<Slope> slope = std::nullopt,
+                               bool launch = false) const {
         const std::size_t m = scaleWindow(k);
         const NoiseProfile& noise = stepNoise_[static_cast<std::size_t>(k)];
         const std::size_t hop = std::max<std::size_t>(1, g_.window / 4);
         const double span = static_cast<double>(m + 2 * g_.gap + 1);
+        bool judged = false;
         for (std::size_t i = from; i + 2 * (m + g_.gap) + 1 < g_.n; i += hop) {
             const std::size_t reach = i + 2 * (m + g_.gap) + 1;
-            if (coreCount_[reach] != coreCount_[std::clamp(own, i, reach)]) continue;
+            const std::size_t mine = std::clamp(own, i, reach);
+            if (coreCount_[reach] != coreCount_[mine]) {
+                // The launch's windows reach into a reflection before any could show its
+                // recovery: where that reflection rises clearly out of the fibre after the
+                // launch's fall, it is an event of its own, and the launch's dead zone ends
+                // where it starts.
+                if (launch && !judged) {
+                    const std::size_t f = firstCorePoint(mine, reach);
+                    if (risesApart(f)) return f;
+                }
+                continue;
+            }
+            judged = true;
             const std::size_t c = i + g_.gap + m;
             const NoiseProfile::Point x = noise.at(c);
             const double expected = slope ? slope->perPoint * span : x.typical;
@@ -369,6 +393,21 @@ class Analysis {
             if (fall <= kRecoverSigmas * (x.sigma + doubt)) return i;
         }
         return g_.n;
+    }
+
+    // The first point of [a, b) in a reflection's core; b when none is.
+    std::size_t firstCorePoint(std::size_t a, std::size_t b) const {
+        const auto first = coreCount_.begin() + static_cast<std::ptrdiff_t>(a);
+        const auto last = coreCount_.begin() + static_cast<std::ptrdiff_t>(b) + 1;
+        const auto p = std::upper_bound(first, last, *first);
+        return p == last ? b : static_cast<std::size_t>(p - coreCount_.begin()) - 1;
+    }
+
+    // Whether a reflection's core starts at point f and its top stands clearly above its foot.
+    bool risesApart(std::size_t f) const {
+        for (const PeakCore& p : peaks_)
+            if (p.foot == f) return ys_[p.top] - ys_[p.foot] >= kMinLaunchHeightDb;
+        return false;
     }
 
     // The dead zone of a reflection at every scale, from the first point its fall is over.
@@ -455,12 +494,12 @@ class Analysis {
         const std::size_t lead = lead_;
         const std::size_t top = launchTop_;
         const std::size_t own = cores_.front().second;
-        std::size_t end = recoveredAfter(top + g_.pulseSpan, own);
+        std::size_t end = recoveredAfter(top + g_.pulseSpan, own, 0, std::nullopt, true);
         if (end >= g_.n) return;
         const double height = ys_[top] - sums_.mean(end, end + g_.window);
         const std::size_t past = pastTop(top, height);
         if (past >= g_.n) return;
-        end = std::max(end, recoveredAfter(past, own));
+        end = std::max(end, recoveredAfter(past, own, 0, std::nullopt, true));
         if (end >= g_.n) return;
         // Behind a stretch recorded before it the launch is certain; a trace that starts in the
         // fibre has none.
@@ -750,17 +789,24 @@ class Analysis {
             const std::size_t nextFoot = k + 1 < cands_.size() ? cands_[k + 1].foot : g_.n;
             std::size_t b = c.foot;
             std::size_t a = std::max(prevEnd, b > fitReach() ? b - fitReach() : 0);
-            if (a + 2 > b) a = b > 2 ? b - 2 : 0;
             std::size_t a2 = fibreAfter(k);
             e.deadZoneEnd = a2;
             std::size_t b2 = std::min(nextFoot, a2 + fitReach());
             if (b2 < a2 + 2) b2 = std::min(g_.n, a2 + 2);
-            const Line before = sums_.fit(a, b);
+            // Without two points of fibre before the event (one just past the launch's dead
+            // zone) its slope is not known: the level at its foot is that of the few points
+            // before it, which a line through them would only tilt.
+            const bool sloped = a + 2 <= b;
+            const Line before =
+                sloped ? sums_.fit(a, b)
+                       : Line{static_cast<double>(b),
+                              sums_.mean(b - std::min(b, kMinWindow), std::max<std::size_t>(b, 1)),
+                              0.0};
             const Line after = sums_.fit(a2, b2);
             const double x = static_cast<double>(c.foot);
             e.levelDb = before.at(x);
             e.lossDb = before.at(x) - after.at(x);
-            e.slopeDbPerKm = -before.slope / spacing * 1000.0;
+            if (sloped) e.slopeDbPerKm = -before.slope / spacing * 1000.0;
             if (c.reflective) {
                 const double height = ys_[c.top] - before.at(x);
                 e.peakDb = ys_[c.top];
@@ -803,10 +849,23 @@ class Analysis {
     bool fibreGoesOn(std::size_t k) const {
         const Candidate& c = cands_[k];
         const std::size_t b = c.foot;
-        const std::size_t a = lineStart(k);
-        if (b < a + kMinWindow) return true;
-        const Slope slope = slopeOver(a, b);
-        const Line before = sums_.fit(a, b);
+        std::size_t a = lineStart(k);
+        Slope slope;
+        Line before;
+        if (b >= a + kMinWindow) {
+            slope = slopeOver(a, b);
+            before = sums_.fit(a, b);
+        } else {
+            // Too little fibre before the event for a line of its own (an event just past the
+            // launch's dead zone): a typical fibre's slope, give or take half of it, from the
+            // level of the few points before the event.
+            if (b < kMinWindow) return true;
+            a = b - kMinWindow;
+            const double perPoint =
+                typicalFibreLossDbPerKm(in_.wavelengthNm) * in_.spacingM / 1000.0;
+            slope = {perPoint, 0.5 * perPoint};
+            before = {static_cast<double>(b), sums_.mean(a, b), -perPoint};
+        }
         const double level = before.at(static_cast<double>(b));
         const std::size_t hop = std::max<std::size_t>(1, g_.window / 4);
         const std::size_t zone = std::min(c.zoneEnd, g_.n);
@@ -914,7 +973,7 @@ class Analysis {
 
     // Where the line of the fibre before candidate k starts: past the previous candidate, or
     // past an earlier one where that leaves too little fibre (the previous one a blip of
-    // noise, pruned later).
+    // noise, pruned later); never before the launch's dead zone, which no line crosses.
     std::size_t lineStart(std::size_t k) const {
         const std::size_t b = cands_[k].foot;
         std::size_t q = k;
@@ -922,7 +981,7 @@ class Analysis {
         while (q > 0) {
             --q;
             from = fibreAfter(q);
-            if (from + 4 * g_.window <= b) break;
+            if (from + 4 * g_.window <= b || cands_[q].launch) break;
             from = lead_;
         }
         return std::max(from, b > fitReach() ? b - fitReach() : 0);
