@@ -262,6 +262,27 @@ TEST(GeneralAnalysis, AReflectiveEndJustPastTheLaunchIsTheFibreEnd) {
     EXPECT_FALSE(res.events[0].slopeDbPerKm);
 }
 
+// A splitter's large step a few hundred metres before the end: the fibre between them falls as
+// the fibre before did, so the step is no end, though windows long enough to judge the step
+// reach into the end's fall.
+TEST(GeneralAnalysis, ASplitterShortlyBeforeTheEndIsNoEnd) {
+    sim::LevelSimConfig c;
+    c.points = 16000;
+    c.spacingM = 0.25;
+    c.pulseWidthNs = 50;
+    c.fibreLengthM = 3100;
+    c.startSnrDb = 33;
+    c.endReflectanceDb.reset();
+    c.events = {{2750, 6.0}};
+    const auto r = sim::simulateLevels(c);
+    const auto res = general::analyse(inputFor(c, r));
+    ASSERT_EQ(res.events.size(), 2u);
+    EXPECT_EQ(res.events[0].kind, EventKind::NonReflective);
+    EXPECT_NEAR(res.events[0].lossDb, 6.0, 0.1);
+    EXPECT_EQ(res.events[1].kind, EventKind::FibreEnd);
+    EXPECT_NEAR(res.events[1].distanceM, 3100.0, toleranceOf(c));
+}
+
 // A weak reflection a few metres before a strong end lies in no dead zone of its own: the two
 // are one event where the first rises, as strong as the end.
 TEST(GeneralAnalysis, AReflectionInsideAnotherOnesDeadZoneIsOneEventWithIt) {

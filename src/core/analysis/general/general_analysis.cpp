@@ -38,6 +38,9 @@ constexpr double kMinEndNoiseDb = 0.2;
 // Whether the fibre goes on is judged by the level over this many windows, against the slope of
 // the fibre before give or take this share.
 constexpr double kSlopeShare = 0.25;
+// Past a large step the fibre goes on where the trace up to the next large event falls as the
+// fibre before did, give or take this share.
+constexpr double kSplitSlopeShare = 0.5;
 constexpr std::size_t kBaselineWindows = 4;
 constexpr double kMinEndFallDb = 2.0;
 // Beyond the end a reflection counts only when it stands this far above all the trace around
@@ -872,11 +875,10 @@ class Analysis {
         // An end takes the trace down: past its dead zone, and before the next event that
         // could take it down in its place (a reflection or a large step; small steps are
         // mostly a recovery's own), the level lies well below the line of the fibre before it.
+        std::size_t next = g_.n;
+        for (std::size_t q = k + 1; q < cands_.size() && next == g_.n; ++q)
+            if (cands_[q].reflective || cands_[q].size >= kMinEndFallDb / 2) next = cands_[q].foot;
         {
-            std::size_t next = g_.n;
-            for (std::size_t q = k + 1; q < cands_.size() && next == g_.n; ++q)
-                if (cands_[q].reflective || cands_[q].size >= kMinEndFallDb / 2)
-                    next = cands_[q].foot;
             const std::size_t to = std::min(g_.n, std::max(next, zone + g_.window));
             double deepest = -1e300;
             for (std::size_t j = zone; j + g_.window <= to; j += hop)
@@ -921,7 +923,7 @@ class Analysis {
         int offCount = 0;
         for (std::size_t j = first; j + m <= g_.n; j += hop) {
             const double here = sums_.mean(j, j + m);
-            if (atFloor(j, here)) return false;
+            if (atFloor(j, here)) return slopeHeldBefore(next, firstAt(0), slope);
             const std::size_t reach = j + baseline + m;
             if (reach > g_.n) break;
             if (coreCount_[reach] != coreCount_[j]) {
@@ -951,6 +953,21 @@ class Analysis {
             }
         }
         return true;  // the trace ends first: cut before the fibre's end
+    }
+
+    // Whether the trace from `first` to the large event at `next` falls as the fibre before
+    // did: the fibre then went on past a large step (a splitter) that the windows above, reaching
+    // into the next event's fall, took for an end. A receiver recovering behind an end falls
+    // many times faster than any fibre.
+    bool slopeHeldBefore(std::size_t next, std::size_t first, const Slope& before) const {
+        if (next >= g_.n) return false;
+        const std::size_t to = next > g_.pulseSpan ? next - g_.pulseSpan : 0;
+        if (to < first + (kBaselineWindows + 2) * g_.window) return false;
+        if (sums_.mean(first, to) < floor_ + kEndMarginDb) return false;
+        const Slope after = slopeOver(first, to);
+        const double allowed = std::max(kRecoverSigmas * (after.error + before.error),
+                                        kSplitSlopeShare * std::fabs(before.perPoint));
+        return std::fabs(after.perPoint - before.perPoint) <= allowed;
     }
 
     // The noise of the step statistic of scale s over [a, b), from the differences of
