@@ -283,6 +283,19 @@ TEST(GeneralAnalysis, ASplitterShortlyBeforeTheEndIsNoEnd) {
     EXPECT_NEAR(res.events[1].distanceM, 3100.0, toleranceOf(c));
 }
 
+// A non-reflective end on which a run of noise stood out as a peak: the end shows no
+// reflection, not one of a reflectance far below anything measurable.
+TEST(GeneralAnalysis, AnEndWithoutAPeakAboveTheFibreIsNonReflective) {
+    for (std::uint64_t seed : {64, 102, 108, 154, 160}) {
+        const auto c = sim::randomLevelScenario(seed);
+        ASSERT_FALSE(c.endReflectanceDb) << seed;
+        const auto res = general::analyse(inputFor(c, sim::simulateLevels(c)));
+        ASSERT_FALSE(res.events.empty()) << seed;
+        EXPECT_EQ(res.events.back().kind, EventKind::FibreEnd) << seed;
+        EXPECT_FALSE(res.events.back().reflective) << seed;
+    }
+}
+
 // A weak reflection a few metres before a strong end lies in no dead zone of its own: the two
 // are one event where the first rises, as strong as the end.
 TEST(GeneralAnalysis, AReflectionInsideAnotherOnesDeadZoneIsOneEventWithIt) {

@@ -828,6 +828,10 @@ class Analysis {
             Candidate c = cands_[k];
             const bool lossy = std::fabs(e.lossDb) >= lossThreshold_;
             if (c.launch || c.end || c.afterEnd) {
+                // An end whose peak does not rise above the fibre before it shows no reflection
+                // (its reflectance would be a figure far below anything measurable).
+                if (c.end && c.reflective && e.peakDb - e.levelDb < kMinPeakDb)
+                    c.reflective = false;
                 kept.push_back(c);
                 continue;
             }
