@@ -296,6 +296,26 @@ TEST(GeneralAnalysis, AnEndWithoutAPeakAboveTheFibreIsNonReflective) {
     }
 }
 
+// A gainer on a long pulse: the level steps up and then falls with the fibre by more than the
+// step within a few pulse lengths. That fall is the fibre's, not a peak falling back, so the
+// step is no reflection, and no dead zone of one hides the splice after it.
+TEST(GeneralAnalysis, AGainerOnALossyLongPulseTraceIsNoReflection) {
+    sim::LevelSimConfig c;
+    c.points = 40000;
+    c.spacingM = 4.0;
+    c.pulseWidthNs = 2000;
+    c.fibreLengthM = 120000;
+    c.startSnrDb = 70;
+    c.events = {{28000, -0.22}, {58000, 0.3}};
+    const auto r = sim::simulateLevels(c);
+    const auto res = general::analyse(inputFor(c, r));
+    ASSERT_EQ(res.events.size(), 3u);
+    EXPECT_EQ(res.events[0].kind, EventKind::NonReflective);
+    EXPECT_NEAR(res.events[0].lossDb, -0.22, 0.05);
+    EXPECT_NEAR(res.events[1].distanceM, 58000.0, toleranceOf(c));
+    EXPECT_EQ(res.events[2].kind, EventKind::FibreEnd);
+}
+
 // A weak reflection a few metres before a strong end lies in no dead zone of its own: the two
 // are one event where the first rises, as strong as the end.
 TEST(GeneralAnalysis, AReflectionInsideAnotherOnesDeadZoneIsOneEventWithIt) {

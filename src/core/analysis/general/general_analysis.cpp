@@ -38,6 +38,8 @@ constexpr double kMinEndNoiseDb = 0.2;
 // Whether the fibre goes on is judged by the level over this many windows, against the slope of
 // the fibre before give or take this share.
 constexpr double kSlopeShare = 0.25;
+// No fibre loses more than this, dB per km (multimode fibre at 850 nm loses about 3).
+constexpr double kMaxFibreLossDbPerKm = 5.0;
 // Past a large step the fibre goes on where the trace up to the next large event falls as the
 // fibre before did, give or take this share.
 constexpr double kSplitSlopeShare = 0.5;
@@ -427,11 +429,14 @@ class Analysis {
 
     // First point after a peak's top where the level has fallen by share x height; the trace's
     // end when it never does within a few pulse lengths (then it was a step up, not a peak).
-    std::size_t pastTop(std::size_t top, double height) const {
+    // The fall is counted over the fibre's own, `slope` dB per point (negative when the level
+    // falls): a step up on a fibre that loses much over those pulse lengths falls back that way
+    // too.
+    std::size_t pastTop(std::size_t top, double height, double slope = 0.0) const {
         const double below = ys_[top] - std::min(kPeakFallBackShare * height, kPeakFallBackDb);
         const std::size_t limit = std::min(g_.n, top + 8 * g_.pulseSpan + 4 * g_.window);
         for (std::size_t i = top; i < limit; ++i)
-            if (ys_[i] < below) return i;
+            if (ys_[i] - slope * static_cast<double>(i - top) < below) return i;
         return g_.n;
     }
 
@@ -552,8 +557,15 @@ class Analysis {
                 if (ys_[j] > ys_[top]) top = j;
             const double ref = sums_.mean(i - g_.gap - g_.window, i - g_.gap);
             const double height = ys_[top] - ref;
-            // A reflection falls back; a step up stays up.
-            const std::size_t past = pastTop(top, height);
+            // A reflection falls back; a step up stays up, give or take the fibre's fall (as
+            // the line before sees it, and no faster than any fibre falls: the line may still
+            // reach into the launch's fall).
+            const std::size_t from =
+                std::max(lo - std::min(lo, g_.gap + g_.window),
+                         i - std::min(i, g_.gap + kDepartLineWindows * g_.window));
+            const double steepest = -kMaxFibreLossDbPerKm * in_.spacingM / 1000.0;
+            const double slope = std::clamp(sums_.fit(from, i - g_.gap).slope, steepest, 0.0);
+            const std::size_t past = pastTop(top, height, slope);
             if (past >= g_.n) {
                 i = runEnd;
                 continue;
@@ -927,7 +939,7 @@ class Analysis {
         int offCount = 0;
         for (std::size_t j = first; j + m <= g_.n; j += hop) {
             const double here = sums_.mean(j, j + m);
-            if (atFloor(j, here)) return slopeHeldBefore(next, firstAt(0), slope);
+            if (atFloor(j, here)) return slopeHeldBefore(next, firstAt(0), slope, noiseBefore);
             const std::size_t reach = j + baseline + m;
             if (reach > g_.n) break;
             if (coreCount_[reach] != coreCount_[j]) {
@@ -963,11 +975,15 @@ class Analysis {
     // did: the fibre then went on past a large step (a splitter) that the windows above, reaching
     // into the next event's fall, took for an end. A receiver recovering behind an end falls
     // many times faster than any fibre.
-    bool slopeHeldBefore(std::size_t next, std::size_t first, const Slope& before) const {
+    // A trace lying near the floor, or far noisier than the fibre before, is no fibre there.
+    bool slopeHeldBefore(std::size_t next, std::size_t first, const Slope& before,
+                         double noiseBefore) const {
         if (next >= g_.n) return false;
         const std::size_t to = next > g_.pulseSpan ? next - g_.pulseSpan : 0;
         if (to < first + (kBaselineWindows + 2) * g_.window) return false;
         if (sums_.mean(first, to) < floor_ + kEndMarginDb) return false;
+        const double noise = pointNoise(first, to);
+        if (noise >= kMinEndNoiseDb && noise >= kEndNoiseRatio * noiseBefore) return false;
         const Slope after = slopeOver(first, to);
         const double allowed = std::max(kRecoverSigmas * (after.error + before.error),
                                         kSplitSlopeShare * std::fabs(before.perPoint));
