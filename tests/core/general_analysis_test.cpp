@@ -316,6 +316,27 @@ TEST(GeneralAnalysis, AGainerOnALossyLongPulseTraceIsNoReflection) {
     EXPECT_EQ(res.events[2].kind, EventKind::FibreEnd);
 }
 
+// A reflective end whose receiver recovers over kilometres, along a tail that falls slowly a
+// few dB below the fibre: no fibre shows behind the reflection before the trace ends, so it is
+// the end.
+TEST(GeneralAnalysis, AReflectionTheReceiverNeverRecoversFromIsTheEnd) {
+    sim::LevelSimConfig c;
+    c.points = 16000;
+    c.spacingM = 0.5;
+    c.pulseWidthNs = 100;
+    c.fibreLengthM = 2000;
+    c.startSnrDb = 30;
+    c.endReflectanceDb = -30;
+    c.endTailM = 3000;
+    c.endTailBelowDb = 4;
+    const auto r = sim::simulateLevels(c);
+    const auto res = general::analyse(inputFor(c, r));
+    EXPECT_TRUE(res.reachesEnd);
+    ASSERT_FALSE(res.events.empty());
+    EXPECT_EQ(res.events.back().kind, EventKind::FibreEnd);
+    EXPECT_NEAR(res.events.back().distanceM, 2000.0, toleranceOf(c));
+}
+
 // A weak reflection a few metres before a strong end lies in no dead zone of its own: the two
 // are one event where the first rises, as strong as the end.
 TEST(GeneralAnalysis, AReflectionInsideAnotherOnesDeadZoneIsOneEventWithIt) {

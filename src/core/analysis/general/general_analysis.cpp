@@ -894,14 +894,20 @@ class Analysis {
         std::size_t next = g_.n;
         for (std::size_t q = k + 1; q < cands_.size() && next == g_.n; ++q)
             if (cands_[q].reflective || cands_[q].size >= kMinEndFallDb / 2) next = cands_[q].foot;
-        {
-            const std::size_t to = std::min(g_.n, std::max(next, zone + g_.window));
+        auto deepestFrom = [&](std::size_t from) {
+            const std::size_t to = std::min(g_.n, std::max(next, from + g_.window));
             double deepest = -1e300;
-            for (std::size_t j = zone; j + g_.window <= to; j += hop)
+            for (std::size_t j = from; j + g_.window <= to; j += hop)
                 deepest = std::max(
                     deepest, before.at(static_cast<double>(j)) - sums_.mean(j, j + g_.window));
-            if (deepest < kMinEndFallDb) return true;
-        }
+            return deepest;
+        };
+        // A reflection whose receiver never recovers before the trace ends shows no fibre
+        // behind it: it is the end where the trace past its peak lies well below the fibre.
+        if (c.reflective && zone + g_.window > g_.n)
+            return deepestFrom(std::min(g_.n, c.top + 2 * g_.pulseSpan + g_.window)) <
+                   kMinEndFallDb;
+        if (deepestFrom(zone) < kMinEndFallDb) return true;
         // Then the fibre goes on only where, before the trace reaches the floor, it holds the
         // fibre's slope again: the level over a window against the level a few windows on (over
         // that baseline even a slow recovery stands out of the noise), with the longest
