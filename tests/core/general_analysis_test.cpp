@@ -337,6 +337,24 @@ TEST(GeneralAnalysis, AReflectionTheReceiverNeverRecoversFromIsTheEnd) {
     EXPECT_NEAR(res.events.back().distanceM, 2000.0, toleranceOf(c));
 }
 
+// A strong end clips at the top of the receiver's scale, and so does its echo at twice its
+// distance, far out in the floor: clipped alike, the echo is still a ghost, not a reflection.
+TEST(GeneralAnalysis, TheEchoOfAClippedEndIsAGhostThoughClippedToo) {
+    sim::LevelSimConfig c;
+    c.points = 30000;
+    c.spacingM = 0.25;
+    c.pulseWidthNs = 10;
+    c.fibreLengthM = 3000;
+    c.startSnrDb = 35;
+    c.endReflectanceDb = -14;
+    const auto r = sim::simulateLevels(c);
+    ASSERT_TRUE(std::any_of(r.truth.begin(), r.truth.end(), [](const auto& t) { return t.ghost; }));
+    const auto res = general::analyse(inputFor(c, r));
+    ASSERT_FALSE(res.events.empty());
+    EXPECT_EQ(res.events.back().kind, EventKind::FibreEnd);
+    EXPECT_NEAR(res.events.back().distanceM, 3000.0, toleranceOf(c));
+}
+
 // A weak reflection a few metres before a strong end lies in no dead zone of its own: the two
 // are one event where the first rises, as strong as the end.
 TEST(GeneralAnalysis, AReflectionInsideAnotherOnesDeadZoneIsOneEventWithIt) {

@@ -1117,14 +1117,18 @@ class Analysis {
         std::vector<double> nearer{0.0};
         for (const Event& s : events)
             if (s.reflective) nearer.push_back(s.distanceM);
+        // The top of the receiver's scale: a peak clipped there may be far stronger than it shows.
+        const double clip = *std::max_element(y_.begin(), y_.end());
         std::vector<Event> kept;
         for (const Event& e : events) {
             bool ghost = false;
             if (e.reflective && e.reflectanceDb && std::fabs(e.lossDb) < lossThreshold_ * 2) {
                 for (const Event& s : events) {
                     // Weaker in level: beyond the end a reflectance against the noise means
-                    // nothing.
-                    if (&s == &e || !s.reflective || s.peakDb < e.peakDb + kGhostWeakerDb) continue;
+                    // nothing. An echo of a clipped reflection may reach the clip too.
+                    const bool stronger = s.peakDb >= e.peakDb + kGhostWeakerDb ||
+                                          (s.peakDb >= clip && s.distanceM < e.distanceM);
+                    if (&s == &e || !s.reflective || !stronger) continue;
                     for (double f : nearer) {
                         const double round = s.distanceM - f;
                         if (round <= tol) continue;
