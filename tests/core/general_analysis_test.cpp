@@ -355,6 +355,26 @@ TEST(GeneralAnalysis, TheEchoOfAClippedEndIsAGhostThoughClippedToo) {
     EXPECT_NEAR(res.events.back().distanceM, 3000.0, toleranceOf(c));
 }
 
+// Two connectors of a patch panel ten pulse lengths apart: the line of the fibre before the
+// second does not reach back across the first (whose loss would tilt it), so the second is a
+// connector, not the fibre end.
+TEST(GeneralAnalysis, ASecondConnectorCloseBehindTheFirstIsNoEnd) {
+    sim::LevelSimConfig c;
+    c.points = 30000;
+    c.spacingM = 0.25;
+    c.pulseWidthNs = 10;
+    c.fibreLengthM = 5250;
+    c.startSnrDb = 40;
+    c.events = {{2100, 0.3, true, -55}, {2110, 0.3, true, -55}};
+    const auto r = sim::simulateLevels(c);
+    const auto res = general::analyse(inputFor(c, r));
+    ASSERT_EQ(res.events.size(), 3u);
+    EXPECT_EQ(res.events[1].kind, EventKind::Reflective);
+    EXPECT_NEAR(res.events[1].distanceM, 2110.0, toleranceOf(c));
+    EXPECT_EQ(res.events[2].kind, EventKind::FibreEnd);
+    EXPECT_NEAR(res.events[2].distanceM, 5250.0, toleranceOf(c));
+}
+
 // A weak reflection a few metres before a strong end lies in no dead zone of its own: the two
 // are one event where the first rises, as strong as the end.
 TEST(GeneralAnalysis, AReflectionInsideAnotherOnesDeadZoneIsOneEventWithIt) {

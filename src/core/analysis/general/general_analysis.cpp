@@ -1016,7 +1016,7 @@ class Analysis {
 
     // Where the line of the fibre before candidate k starts: past the previous candidate, or
     // past an earlier one where that leaves too little fibre (the previous one a blip of
-    // noise, pruned later); never before the launch's dead zone, which no line crosses.
+    // noise, pruned later); never across the launch or a reflection, which no line crosses.
     std::size_t lineStart(std::size_t k) const {
         const std::size_t b = cands_[k].foot;
         std::size_t q = k;
@@ -1024,7 +1024,7 @@ class Analysis {
         while (q > 0) {
             --q;
             from = fibreAfter(q);
-            if (from + 4 * g_.window <= b || cands_[q].launch) break;
+            if (from + 4 * g_.window <= b || cands_[q].launch || cands_[q].reflective) break;
             from = lead_;
         }
         return std::max(from, b > fitReach() ? b - fitReach() : 0);
