@@ -262,28 +262,32 @@ TEST(GeneralAnalysis, AReflectiveEndJustPastTheLaunchIsTheFibreEnd) {
     EXPECT_FALSE(res.events[0].slopeDbPerKm);
 }
 
-// A splitter's large step a few hundred metres before the end: the fibre between them falls as
-// the fibre before did, so the step is no end, though windows long enough to judge the step
-// reach into the end's fall.
+// A splitter's large step a few hundred metres (down to under seven pulse lengths) before the
+// end: the fibre between them falls as the fibre before did, so the step is no end, though
+// windows long enough to judge the step reach into the end's fall.
 TEST(GeneralAnalysis, ASplitterShortlyBeforeTheEndIsNoEnd) {
-    sim::LevelSimConfig c;
-    c.points = 16000;
-    c.spacingM = 0.25;
-    c.pulseWidthNs = 50;
-    c.fibreLengthM = 3100;
-    c.startSnrDb = 33;
-    c.endReflectanceDb.reset();
-    c.events = {{2750, 6.0}};
-    const auto r = sim::simulateLevels(c);
-    const auto res = general::analyse(inputFor(c, r));
-    ASSERT_EQ(res.events.size(), 2u);
-    EXPECT_EQ(res.events[0].kind, EventKind::NonReflective);
-    EXPECT_NEAR(res.events[0].lossDb, 6.0, 0.1);
-    EXPECT_EQ(res.events[1].kind, EventKind::FibreEnd);
-    EXPECT_NEAR(res.events[1].distanceM, 3100.0, toleranceOf(c));
+    struct Case {
+        double spacingM, pulseNs, splitterM;
+    };
+    for (const Case k : {Case{0.25, 50, 2750}, Case{2.0, 300, 2900}}) {
+        sim::LevelSimConfig c;
+        c.points = 16000;
+        c.spacingM = k.spacingM;
+        c.pulseWidthNs = k.pulseNs;
+        c.fibreLengthM = 3100;
+        c.startSnrDb = 40;
+        c.endReflectanceDb.reset();
+        c.events = {{k.splitterM, 6.0}};
+        const auto r = sim::simulateLevels(c);
+        const auto res = general::analyse(inputFor(c, r));
+        ASSERT_EQ(res.events.size(), 2u) << k.pulseNs;
+        EXPECT_EQ(res.events[0].kind, EventKind::NonReflective) << k.pulseNs;
+        EXPECT_NEAR(res.events[0].lossDb, 6.0, 0.1) << k.pulseNs;
+        EXPECT_EQ(res.events[1].kind, EventKind::FibreEnd) << k.pulseNs;
+        EXPECT_NEAR(res.events[1].distanceM, 3100.0, toleranceOf(c)) << k.pulseNs;
+    }
 }
 
-// A non-reflective end on which a run of noise stood out as a peak: the end shows no
 // reflection, not one of a reflectance far below anything measurable.
 TEST(GeneralAnalysis, AnEndWithoutAPeakAboveTheFibreIsNonReflective) {
     for (std::uint64_t seed : {64, 102, 108, 154, 160}) {

@@ -986,11 +986,13 @@ class Analysis {
                          double noiseBefore) const {
         if (next >= g_.n) return false;
         const std::size_t to = next > g_.pulseSpan ? next - g_.pulseSpan : 0;
-        if (to < first + (kBaselineWindows + 2) * g_.window) return false;
+        if (to < first + kBaselineWindows * g_.window) return false;
         if (sums_.mean(first, to) < floor_ + kEndMarginDb) return false;
         const double noise = pointNoise(first, to);
         if (noise >= kMinEndNoiseDb && noise >= kEndNoiseRatio * noiseBefore) return false;
+        // The stretch must tell the fibre's slope apart from none at all.
         const Slope after = slopeOver(first, to);
+        if (after.error > std::fabs(before.perPoint)) return false;
         const double allowed = std::max(kRecoverSigmas * (after.error + before.error),
                                         kSplitSlopeShare * std::fabs(before.perPoint));
         return std::fabs(after.perPoint - before.perPoint) <= allowed;
