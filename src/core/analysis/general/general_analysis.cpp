@@ -980,8 +980,8 @@ class Analysis {
     // Whether the trace from `first` to the large event at `next` falls as the fibre before
     // did: the fibre then went on past a large step (a splitter) that the windows above, reaching
     // into the next event's fall, took for an end. A receiver recovering behind an end falls
-    // many times faster than any fibre.
-    // A trace lying near the floor, or far noisier than the fibre before, is no fibre there.
+    // many times faster than any fibre; a trace lying near the floor, or far noisier than the
+    // fibre before, is no fibre at all.
     bool slopeHeldBefore(std::size_t next, std::size_t first, const Slope& before,
                          double noiseBefore) const {
         if (next >= g_.n) return false;
@@ -1119,8 +1119,9 @@ class Analysis {
         std::vector<double> nearer{0.0};
         for (const Event& s : events)
             if (s.reflective) nearer.push_back(s.distanceM);
-        // The top of the receiver's scale: a peak clipped there may be far stronger than it shows.
-        const double clip = *std::max_element(y_.begin(), y_.end());
+        // The top of the receiver's scale, as the peaks' smoothed levels reach it: a peak clipped
+        // there may be far stronger than it shows.
+        const double clip = ys_.empty() ? 0.0 : *std::max_element(ys_.begin(), ys_.end());
         std::vector<Event> kept;
         for (const Event& e : events) {
             bool ghost = false;
