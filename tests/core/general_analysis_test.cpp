@@ -262,6 +262,24 @@ TEST(GeneralAnalysis, AReflectiveEndJustPastTheLaunchIsTheFibreEnd) {
     EXPECT_FALSE(res.events[0].slopeDbPerKm);
 }
 
+// A cord under four pulse lengths long with a non-reflective end: the trace lies at the floor
+// where the launch's dead zone would end, so the zone ends where the launch's fall levels off
+// and the end is found after it.
+TEST(GeneralAnalysis, AFibreShorterThanTheLaunchsDeadZoneHasItsEnd) {
+    sim::LevelSimConfig c;
+    c.points = 16000;
+    c.spacingM = 0.5;
+    c.pulseWidthNs = 160;
+    c.fibreLengthM = 60;
+    c.startSnrDb = 30;
+    c.endReflectanceDb.reset();
+    c.ghostBelowDb.reset();
+    const auto res = general::analyse(inputFor(c, sim::simulateLevels(c)));
+    ASSERT_EQ(res.events.size(), 1u);
+    EXPECT_EQ(res.events[0].kind, EventKind::FibreEnd);
+    EXPECT_NEAR(res.events[0].distanceM, 60.0, toleranceOf(c));
+}
+
 // A splitter's large step a few hundred metres (down to under seven pulse lengths) before the
 // end: the fibre between them falls as the fibre before did, so the step is no end, though
 // windows long enough to judge the step reach into the end's fall.

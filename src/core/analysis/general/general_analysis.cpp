@@ -513,13 +513,32 @@ class Analysis {
         // fibre has none.
         if (lead == 0 && height < std::max(kMinLaunchHeightDb, kPeakSigmas * peak_.sigma(end)))
             return;
+        // A fibre shorter than the launch's dead zone ends inside it: the trace lies at the
+        // floor where the zone ends. The zone then ends where the launch's fall levels off, so
+        // that the fibre's end is looked for after it.
+        const bool shortFibre = sums_.mean(end, end + g_.window) < floor_ + kEndMarginDb;
+        if (shortFibre) end = fallLevelsOff(top + g_.pulseSpan, end);
         std::size_t foot = top;
         while (foot > lead && y_[foot - 1] < y_[foot]) --foot;
         Candidate c{foot, top, end, true, true};
-        c.zoneEnds = zoneEndsFrom(end, own, std::nullopt);
+        if (shortFibre)
+            c.zoneEnds.fill(end);
+        else
+            c.zoneEnds = zoneEndsFrom(end, own, std::nullopt);
         cands_.push_back(c);
         markZone(0, c.zoneEnds);
         launchEnd_ = end;
+    }
+
+    // The first point in [from, to) after which the smoothed level falls over a few points no
+    // more than a fibre could; `to` when the fall never levels off.
+    std::size_t fallLevelsOff(std::size_t from, std::size_t to) const {
+        const std::size_t w = std::max<std::size_t>(2, g_.pulseSpan / 4);
+        const double most =
+            kMinPeakDb + kMaxFibreLossDbPerKm * static_cast<double>(w) * in_.spacingM / 1000.0;
+        for (std::size_t i = from; i + w < to; ++i)
+            if (ys_[i] - ys_[i + w] < most) return i;
+        return to;
     }
 
     // Where a reflection's rising edge starts: walking back from its top, the first point
