@@ -744,6 +744,11 @@ class Analysis {
         return selectNth(y_.data() + a, b - a, (b - a) / 2);
     }
 
+    // The level of the few points just before point b, where no line of fibre fits.
+    double levelBefore(std::size_t b) const {
+        return sums_.mean(b - std::min(b, kMinWindow), std::max<std::size_t>(b, 1));
+    }
+
     std::size_t fitReach() const { return std::max(kFitWindows * g_.window, kMinFitPoints); }
 
     // First point of the fibre after candidate k: past a reflection's recovery as the longest
@@ -832,10 +837,7 @@ class Analysis {
             // before it, which a line through them would only tilt.
             const bool sloped = a + 2 <= b;
             const Line before =
-                sloped ? sums_.fit(a, b)
-                       : Line{static_cast<double>(b),
-                              sums_.mean(b - std::min(b, kMinWindow), std::max<std::size_t>(b, 1)),
-                              0.0};
+                sloped ? sums_.fit(a, b) : Line{static_cast<double>(b), levelBefore(b), 0.0};
             const Line after = sums_.fit(a2, b2);
             const double x = static_cast<double>(c.foot);
             e.levelDb = before.at(x);
@@ -902,7 +904,7 @@ class Analysis {
             const double perPoint =
                 typicalFibreLossDbPerKm(in_.wavelengthNm) * in_.spacingM / 1000.0;
             slope = {perPoint, 0.5 * perPoint};
-            before = {static_cast<double>(b), sums_.mean(a, b), -perPoint};
+            before = {static_cast<double>(b), levelBefore(b), -perPoint};
         }
         const double level = before.at(static_cast<double>(b));
         const std::size_t hop = std::max<std::size_t>(1, g_.window / 4);
@@ -1045,7 +1047,7 @@ class Analysis {
         while (q > 0) {
             --q;
             from = fibreAfter(q);
-            if (from + 4 * g_.window <= b || cands_[q].launch || cands_[q].reflective) break;
+            if (from + 4 * g_.window <= b || cands_[q].reflective) break;  // the launch too
             from = lead_;
         }
         return std::max(from, b > fitReach() ? b - fitReach() : 0);
